@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("Mahjong: nothing to show yet.");
+    return 0;
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole suite twice: a
+# normal build (with the benchmarks, run briefly) and a build under
+# AddressSanitizer + UndefinedBehaviorSanitizer; the threaded tests run a
+# third time under ThreadSanitizer. Graphics tests run on Mesa's software
+# renderer under a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+root=$PWD
+jobs=$(nproc)
+export LIBGL_ALWAYS_SOFTWARE=1
+export SDL_AUDIODRIVER=dummy
+export VORN_HEADLESS=1
+export XDG_CACHE_HOME=$root/build/cache
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+mkdir -p "$XDG_CACHE_HOME"
+
+under_x() {
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+}
+
+suite() {
+  local flavour=$1
+  shift
+  echo "== $flavour build"
+  bash scripts/build.sh "$flavour"
+  echo "== $flavour tests"
+  under_x ctest --test-dir "build/$flavour" -j"$jobs" --output-on-failure --no-tests=error "$@"
+}
+
+suite release
+echo "== benchmarks (brief run; figures are read by people)"
+for bench in build/release/bench/*; do
+  if [ -x "$bench" ] && [ -f "$bench" ]; then
+    "$bench" --benchmark_min_time=0.01 >/dev/null
+  fi
+done
+suite asan
+suite tsan -R Threaded
+echo "== all suites passed"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <glm/vec2.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+class Window;
+
+// What the engine asks of the operating system.
+class Platform {
+public:
+    virtual ~Platform() = default;
+    static Platform* instance();
+
+    void setWindow(Window* window);
+    Window* window() const { return window_; }
+    // Passes a display-mode change on to the window, when it really changes.
+    void setFullscreen(bool fullscreen);
+    bool isFullscreen() const { return fullscreen_; }
+
+    std::string utf16ToUtf8(const std::wstring& text) const;
+    std::wstring utf8ToUtf16(const std::string& text) const;
+
+    glm::vec2 desktopSize() const;
+    bool isLargeScreen() const;
+    // Opens a web page in the desktop's browser; only http and https addresses.
+    void openURL(const std::string& url) const;
+    std::string platformName() const;
+    std::string appFolderName() const;
+    std::string deviceName() const;
+    std::vector<std::string> preferredLanguages() const;
+    // The per-user folder of the given name, created when missing; no trailing separator.
+    std::string writableFolder(const std::string& name) const;
+    std::string userName() const;
+    // A millisecond count that only ever moves forward; it wraps at 32 bits,
+    // so only unsigned differences of two readings mean anything.
+    std::uint32_t millisecondsSinceStart() const;
+    void exitHook() const;
+
+private:
+    Platform() = default;
+    bool fullscreen_ = true;
+    Window* window_ = nullptr;
+};
+
+} // namespace vorn
