@@ -12,4 +12,5 @@
 #else
 #include "platform/win32_types.h"
 #include "platform/win32_shell.h"
+#include "platform/win32_window.h"
 #endif

@@ -9,7 +9,7 @@ packages=(
   libstb-dev libglm-dev libreaderwriterqueue-dev
   libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth xdotool fonts-dejavu-core
 )
 
 missing=()

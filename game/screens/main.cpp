@@ -1,6 +1,9 @@
-#include <cstdio>
+#include "core/MainLoop.h"
+#include "screens/MahjongApp.h"
 
 int main() {
-    std::puts("Mahjong: nothing to show yet.");
-    return 0;
+    // The application lives until the process ends: exit-time handlers
+    // still log through it.
+    auto* app = new MahjongApp();
+    return vorn::runMainLoop(app);
 }

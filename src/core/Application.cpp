@@ -1,7 +1,19 @@
 #include "core/Application.h"
 
+#include "core/AudioEngine.h"
+#include "core/DataSource.h"
+#include "core/EventDispatcher.h"
+#include "core/Log.h"
 #include "core/Platform.h"
+#include "core/ResourceManager.h"
+#include "core/Scheduler.h"
+#include "core/StringUtils.h"
+#include "render/Render.h"
+#include "scene/Scene.h"
 
+#include <glm/mat4x4.hpp>
+
+#include <algorithm>
 #include <atomic>
 
 namespace vorn {
@@ -10,12 +22,264 @@ namespace {
 // Written once by the run loop before any worker starts, read by the log
 // from every thread.
 std::atomic<Application*> current{nullptr};
+
+unsigned buttonBit(eButtonName button) { return button == BUTTON_RIGHT ? 2u : 1u; }
 } // namespace
 
 Application* Application::instance() { return current.load(std::memory_order_acquire); }
 
 void Application::setInstance(Application* app) { current.store(app, std::memory_order_release); }
 
+Application::Application() = default;
+
+Application::~Application() = default;
+
+template <typename Call>
+bool Application::forward(Call call) {
+    const std::shared_ptr<Scene> scene = scene_;
+    if (!scene) return false;
+    return call(*scene);
+}
+
+bool Application::keyDown(int key) {
+    if (!scene_) return false;
+    if (key == KEY_F5 && isDevMode()) {
+        const std::shared_ptr<Scene> scene = scene_;
+        ResourceManager::instance()->clearXMLCache();
+        scene->reload();
+        return true;
+    }
+    return forward([key](Scene& s) { return s.keyDown(key); });
+}
+
+bool Application::keyUp(int key) {
+    return forward([key](Scene& s) { return s.keyUp(key); });
+}
+
+bool Application::textInput(const std::string& text) {
+    return forward([&text](Scene& s) { return s.textInput(text); });
+}
+
+bool Application::mouseDown(const glm::vec2& point, eButtonName button) {
+    lastPointer_ = point;
+    held_ |= buttonBit(button);
+    releasedEarly_ &= ~buttonBit(button);
+    const glm::vec2 q = toContentPoint(point);
+    return forward([&q, button](Scene& s) { return s.mouseDown(q, button); });
+}
+
+bool Application::mouseUp(const glm::vec2& point, eButtonName button) {
+    lastPointer_ = point;
+    // The scene already had this release when the window lost the focus.
+    if (releasedEarly_ & buttonBit(button)) {
+        releasedEarly_ &= ~buttonBit(button);
+        return false;
+    }
+    held_ &= ~buttonBit(button);
+    const glm::vec2 q = toContentPoint(point);
+    return forward([&q, button](Scene& s) { return s.mouseUp(q, button); });
+}
+
+bool Application::mouseMove(const glm::vec2& point, eButtonName button) {
+    lastPointer_ = point;
+    const glm::vec2 q = toContentPoint(point);
+    return forward([&q, button](Scene& s) { return s.mouseMove(q, button); });
+}
+
+bool Application::pointerEvent(const glm::vec2& point, eButtonName button) {
+    const glm::vec2 q = toContentPoint(point);
+    return forward([&q, button](Scene& s) { return s.mouseMove(q, button); });
+}
+
+bool Application::scroll(const glm::vec2& delta) {
+    return forward([&delta](Scene& s) { return s.scroll(delta); });
+}
+
+bool Application::intEvent(int value) {
+    return forward([value](Scene& s) { return s.intEvent(value); });
+}
+
+void Application::releaseButtons() {
+    for (eButtonName button : {BUTTON_LEFT, BUTTON_RIGHT}) {
+        if (!(held_ & buttonBit(button))) continue;
+        mouseUp(lastPointer_, button);
+        releasedEarly_ |= buttonBit(button);
+    }
+}
+
+glm::vec2 Application::defaultWindowSize() {
+    const glm::vec2 design = designSize();
+    const glm::vec2 screen = Platform::instance()->desktopSize();
+    if (design.x <= 0.0f || design.y <= 0.0f || screen.x <= 0.0f || screen.y <= 0.0f) return design;
+    const float a = design.x / design.y;
+    if (screen.x / screen.y > a) return {0.8f * a * screen.y, 0.8f * screen.y};
+    return {0.8f * screen.x, 0.8f * screen.x / a};
+}
+
+bool Application::queryFlag() { return true; }
+
 std::string Application::dataFolderName() { return Platform::instance()->appFolderName(); }
+
+std::string Application::windowTitle() { return {}; }
+
+void Application::update(float dt) {
+    dt = std::min(dt, 10.0f);
+    if (!viewportValid_) {
+        calculateViewport();
+        setOrtho();
+    }
+    if (Render* render = Render::instance()) {
+        render->clear(Color(0u));
+        render->setViewport(viewport_);
+        render->setMatrix(glm::mat4(1.0f));
+    }
+    Scheduler::instance()->update(dt);
+    EventDispatcher::instance()->process();
+    if (const std::shared_ptr<Scene> scene = scene_) scene->visit();
+    AudioEngine::instance()->playQueued();
+}
+
+bool Application::isQuitRequested() { return quit_; }
+
+void Application::quit() {
+    quit_ = true;
+    shutdown();
+    Platform::instance()->exitHook();
+}
+
+void Application::activate() {
+    if (active_) return;
+    active_ = true;
+    AudioEngine::instance()->resume();
+}
+
+void Application::deactivate() {
+    if (!active_) return;
+    active_ = false;
+    releaseButtons();
+    AudioEngine::instance()->suspend();
+    if (const std::shared_ptr<Scene> scene = scene_) scene->onAppDeactivated();
+}
+
+void Application::shutdown() {
+    if (const std::shared_ptr<Scene> scene = scene_) scene->onAppQuit();
+}
+
+void Application::calculateViewport() {
+    const glm::vec2 design = designSize();
+    if (!fullscreen_) {
+        const glm::vec2 size = defaultWindowSize();
+        viewport_ = Rect(0.0f, 0.0f, size.x, size.y);
+        const float k = size.x > 0.0f ? design.x / size.x : 0.0f;
+        inputScale_ = {k, k};
+    } else {
+        const glm::vec2 screen = Platform::instance()->desktopSize();
+        glm::vec2 content{0.0f, 0.0f};
+        glm::vec2 origin{0.0f, 0.0f};
+        if (design.x > 0.0f && design.y > 0.0f && screen.x > 0.0f && screen.y > 0.0f) {
+            const float a = design.x / design.y;
+            if (screen.x / screen.y > a) {
+                content = {a * screen.y, screen.y};
+                origin = {(screen.x - content.x) * 0.5f, 0.0f};
+            } else {
+                content = {screen.x, screen.x / a};
+                origin = {0.0f, (screen.y - content.y) * 0.5f};
+            }
+        } else {
+            log("Application::calculateViewport no desktop or design size");
+        }
+        viewport_ = Rect(origin.x, origin.y, content.x, content.y);
+        inputScale_ = {content.x > 0.0f ? design.x / content.x : 0.0f, content.y > 0.0f ? design.y / content.y : 0.0f};
+        log("Application::calculateViewport content:%f %f", design.x, design.y);
+        log("Application::calculateViewport screen:%f %f", screen.x, screen.y);
+        log("Application::calculateViewport content_size:%f %f", content.x, content.y);
+        log("Application::calculateViewport _viewport.size:%f %f", viewport_.w, viewport_.h);
+    }
+    inputOffset_ = {viewport_.x, viewport_.y};
+    log("Application::calculateViewport input_d:%f %f", inputOffset_.x, inputOffset_.y);
+    log("Application::calculateViewport input_k:%f %f", inputScale_.x, inputScale_.y);
+    viewportValid_ = true;
+    log("Application::calculateViewport multiply for retina %i", Platform::instance()->isLargeScreen() ? 1 : 0);
+}
+
+void Application::runScene(const std::shared_ptr<Scene>& scene, const std::string& entryState) {
+    // The caller's reference may be our own current-scene pointer.
+    const std::shared_ptr<Scene> next = scene;
+    if (const std::shared_ptr<Scene> old = scene_) old->exitStage();
+    scene_ = next;
+    if (!next) return;
+    next->setup();
+    next->enterStage();
+    if (next->hasState(entryState)) {
+        next->switchState(entryState, 0.0f);
+        next->setState("default");
+    }
+}
+
+void Application::runScene(const std::shared_ptr<Scene>& scene) { runScene(scene, "appear"); }
+
+void Application::setFullscreen(bool fullscreen) {
+    if (fullscreen == fullscreen_) return;
+    fullscreen_ = fullscreen;
+    viewportValid_ = false;
+    log("Application::setFullscreen %i", fullscreen ? 1 : 0);
+    DataSource::get("@settings.fullscreen")->set(Value(fullscreen));
+    Platform::instance()->setFullscreen(fullscreen);
+}
+
+void Application::setOrtho() {
+    const glm::vec2 size = designSize();
+    log("Application::setOrtho() %f %f", size.x, size.y);
+    glm::mat4 m(0.0f);
+    m[0][0] = size.x != 0.0f ? 2.0f / size.x : 0.0f;
+    m[1][1] = size.y != 0.0f ? -2.0f / size.y : 0.0f;
+    m[2][2] = -1.0f;
+    m[3][0] = -1.0f;
+    m[3][1] = 1.0f;
+    m[3][3] = 1.0f;
+    if (Render* render = Render::instance()) render->setProjection(m);
+    log("Application::setOrtho() OK");
+}
+
+bool Application::isDevMode() {
+    if (!devModeRead_) {
+        devModeRead_ = true;
+        const std::string folder = Platform::instance()->writableFolder(dataFolderName());
+        const std::string text = readTextFile(folder + "/devmode.txt", "");
+        devMode_ = !text.empty() && text[0] == '1';
+    }
+    return devMode_;
+}
+
+std::string Application::deviceId() {
+    if (deviceId_.empty()) {
+        std::string id = readTextFile("device.txt", "-");
+        if (id == "-") id = readTextFile(Platform::instance()->writableFolder(dataFolderName()) + "/device.txt", "-");
+        deviceId_ = id;
+        log("device: %s", deviceId_.c_str());
+    }
+    return deviceId_;
+}
+
+glm::vec2 Application::backBufferSize() {
+    return fullscreen_ ? Platform::instance()->desktopSize() : defaultWindowSize();
+}
+
+glm::vec2 Application::clipOffset() const {
+    return inputOffset_ * (Platform::instance()->isLargeScreen() ? 2.0f : 1.0f);
+}
+
+glm::vec2 Application::clipScale() const {
+    return inputScale_ / (Platform::instance()->isLargeScreen() ? 2.0f : 1.0f);
+}
+
+glm::vec2 Application::toContentPoint(const glm::vec2& point) const {
+    return {(point.x - inputOffset_.x) * inputScale_.x, (point.y - inputOffset_.y) * inputScale_.y};
+}
+
+void Application::beforeRun() {
+    log("Application::beforeRun()");
+    ResourceManager::instance()->loadTextureFormats();
+}
 
 } // namespace vorn

@@ -1,8 +1,11 @@
 #include "core/Platform.h"
 
+#include "core/Window.h"
+
 #include "platform/win32.h"
 
 #include <chrono>
+#include <utility>
 
 namespace vorn {
 
@@ -12,6 +15,21 @@ Platform* Platform::instance() {
 }
 
 void Platform::setWindow(Window* window) { window_ = window; }
+
+void Platform::setFullscreen(bool fullscreen) {
+    if (fullscreen == fullscreen_) return;
+    fullscreen_ = fullscreen;
+    if (window_) window_->setFullscreen(fullscreen);
+}
+
+glm::vec2 Platform::desktopSize() const {
+    if (testDesktopSize_.x > 0.0f && testDesktopSize_.y > 0.0f) return testDesktopSize_;
+    RECT rect{};
+    if (!GetWindowRect(GetDesktopWindow(), &rect)) return {0.0f, 0.0f};
+    return {static_cast<float>(rect.right), static_cast<float>(rect.bottom)};
+}
+
+bool Platform::isLargeScreen() const { return desktopSize().y >= 1080.0f; }
 
 std::string Platform::utf16ToUtf8(const std::wstring& text) const {
     if (text.empty()) return {};
@@ -72,6 +90,7 @@ std::string Platform::userName() const {
 }
 
 std::uint32_t Platform::millisecondsSinceStart() const {
+    if (testClock_) return testClock_();
     // A monotonic clock: the time of day jumps when somebody sets it.
     using namespace std::chrono;
     const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -79,5 +98,9 @@ std::uint32_t Platform::millisecondsSinceStart() const {
 }
 
 void Platform::exitHook() const {}
+
+void Platform::setClockForTesting(std::function<std::uint32_t()> clock) { testClock_ = std::move(clock); }
+
+void Platform::setDesktopSizeForTesting(const glm::vec2& size) { testDesktopSize_ = size; }
 
 } // namespace vorn

@@ -3,6 +3,7 @@
 #include <glm/vec2.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,17 @@ public:
     std::uint32_t millisecondsSinceStart() const;
     void exitHook() const;
 
+    // For tests: a clock and a desktop size of the test's choosing instead
+    // of the real ones; an empty clock or a zero size restores them.
+    void setClockForTesting(std::function<std::uint32_t()> clock);
+    void setDesktopSizeForTesting(const glm::vec2& size);
+
 private:
     Platform() = default;
     bool fullscreen_ = true;
     Window* window_ = nullptr;
+    std::function<std::uint32_t()> testClock_;
+    glm::vec2 testDesktopSize_{0.0f, 0.0f};
 };
 
 } // namespace vorn

@@ -16,7 +16,9 @@ namespace {
 
 class FolderApp : public vorn::Application {
 public:
+    glm::vec2 designSize() override { return {1024, 768}; }
     std::string dataFolderName() override { return "VoyaluneMahjong"; }
+    void setup() override {}
 };
 
 std::string logPath() {

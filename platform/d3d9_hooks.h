@@ -1,0 +1,19 @@
+#pragma once
+
+// Hooks of our Direct3D 9 layer for tests; the engine never calls them.
+
+#include "platform/d3d9.h"
+
+// Swap interval of devices created afterwards: 1 waits for the display (and
+// paces Present to the display's rate where the swap does not wait), 0
+// presents at once. The environment variable VORN_SWAP_INTERVAL sets the
+// default.
+void vornD3D9SetSwapInterval(int interval);
+
+// Makes TestCooperativeLevel report D3DERR_DEVICELOST for the next lostCalls
+// calls and D3DERR_DEVICENOTRESET after them, until a Reset succeeds. While
+// the device is lost or not reset, drawing and Present do nothing.
+void vornD3D9SimulateDeviceLoss(IDirect3DDevice9* device, int lostCalls);
+
+// GL objects released on another thread and not yet deleted on the main one.
+int vornD3D9PendingReleases(IDirect3DDevice9* device);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// All of these treat text as plain bytes; UTF-8 is never decoded.
+
+std::string join(const std::vector<std::string>& parts, const std::string& separator);
+
+// The whole file as stored (no line-end conversion, a byte-order mark kept);
+// fallback when the file is missing or empty.
+std::string readTextFile(const std::string& path, const std::string& fallback);
+std::string readTextFile(const std::string& path);
+
+// Every separator yields a piece on each side, so "a,,b" gives three pieces
+// and "" gives one empty piece. An empty separator gives the text whole.
+std::vector<std::string> split(const std::string& text, const std::string& separator);
+// Split at single blanks; a run of blanks gives empty pieces.
+std::vector<std::string> splitWords(const std::string& text);
+
+// Both look at the whole path, directories included: "gfx/ui.sprite.xml"
+// gives "xml" and "sprite.xml". Too few dots give "".
+std::string lastExtension(const std::string& path);
+std::string lastTwoExtensions(const std::string& path);
+
+} // namespace vorn

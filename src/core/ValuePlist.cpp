@@ -1,0 +1,325 @@
+// Property lists: reading through tinyxml2, writing with a plain text builder.
+#include "core/Data.h"
+#include "core/Log.h"
+#include "core/Value.h"
+
+#include <tinyxml2.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <system_error>
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kDocumentHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                      "<plist version=\"1.0\">\n";
+constexpr const char* kDocumentTail = "</plist>";
+
+// The file being read, named in messages about its elements.
+thread_local const char* currentSource = nullptr;
+
+class SourceScope {
+public:
+    explicit SourceScope(const char* source) : previous_(currentSource) { currentSource = source; }
+    ~SourceScope() { currentSource = previous_; }
+    SourceScope(const SourceScope&) = delete;
+    SourceScope& operator=(const SourceScope&) = delete;
+
+private:
+    const char* previous_;
+};
+
+void warn(const tinyxml2::XMLElement* element, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void warn(const tinyxml2::XMLElement* element, const char* format, ...) {
+    char message[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    log("%s line %d: %s", currentSource ? currentSource : "plist data", element->GetLineNum(), message);
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Only trailing blanks may follow a number without comment.
+bool onlyBlanks(const char* text) {
+    while (*text && isBlank(*text)) ++text;
+    return *text == '\0';
+}
+
+Value readInteger(const tinyxml2::XMLElement* element) {
+    const char* text = element->GetText();
+    if (text == nullptr) {
+        warn(element, "empty <integer>, read as 0");
+        return Value(0LL);
+    }
+    char* end = nullptr;
+    const int saved = errno;
+    errno = 0;
+    // The full 64-bit range: the writer writes 64-bit values.
+    const long long number = std::strtoll(text, &end, 10);
+    const bool outOfRange = errno == ERANGE;
+    errno = saved;
+    if (end == text) {
+        warn(element, "<integer> \"%s\" is not a number, read as 0", text);
+    } else if (outOfRange) {
+        warn(element, "<integer> \"%s\" is out of range, read as %lld", text, number);
+    } else if (!onlyBlanks(end)) {
+        warn(element, "<integer> \"%s\" has trailing text, read as %lld", text, number);
+    }
+    return Value(number);
+}
+
+Value readReal(const tinyxml2::XMLElement* element) {
+    const char* text = element->GetText();
+    if (text == nullptr) {
+        warn(element, "empty <real>, read as 0");
+        return Value(0.0);
+    }
+    char* end = nullptr;
+    const int saved = errno;
+    errno = 0;
+    const double number = std::strtod(text, &end);
+    // Underflow also reports ERANGE; only overflow deserves a word.
+    const bool overflow = errno == ERANGE && std::isinf(number);
+    errno = saved;
+    if (end == text) {
+        warn(element, "<real> \"%s\" is not a number, read as 0", text);
+    } else if (overflow) {
+        warn(element, "<real> \"%s\" is out of range", text);
+    } else if (!onlyBlanks(end)) {
+        warn(element, "<real> \"%s\" has trailing text, read as %f", text, number);
+    }
+    return Value(number);
+}
+
+// Text that reads back exactly as it was: markup characters become entities,
+// a carriage return a character reference (XML would turn it into a line
+// feed), and a text of nothing but blanks gets its first blank as a
+// reference (the parser drops blank-only text). NUL cannot be carried by XML
+// at all and is left out. Text without any of these is copied unchanged.
+void appendEscaped(std::string& out, const std::string& text) {
+    bool allBlank = !text.empty();
+    for (char c : text) {
+        if (!isBlank(c)) {
+            allBlank = false;
+            break;
+        }
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i == 0 && allBlank) {
+            out += "&#" + std::to_string(static_cast<int>(c)) + ";";
+            continue;
+        }
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r': out += "&#13;"; break;
+        case '\0': break;
+        default: out += c; break;
+        }
+    }
+}
+
+void appendLine(std::string& out, const std::string& indent, const char* open, const std::string& text,
+                const char* close) {
+    out += indent;
+    out += open;
+    out += text;
+    out += close;
+    out += '\n';
+}
+
+Value parseDocument(const Data& data, const char* source) {
+    if (data.empty()) return Value();
+    const SourceScope scope(source);
+    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+    if (document.Parse(reinterpret_cast<const char*>(data.data()), data.size()) != tinyxml2::XML_SUCCESS) {
+        log("Can't open or parse: %s [%s]", source, document.ErrorStr());
+        return Value();
+    }
+    const tinyxml2::XMLElement* root = document.FirstChildElement();
+    if (root == nullptr) {
+        log("Can't open or parse: %s [%s]", source, "no root element");
+        return Value();
+    }
+    const tinyxml2::XMLElement* element = root->FirstChildElement();
+    if (element == nullptr) {
+        log("Can't open or parse: %s [%s]", source, "no value element");
+        return Value();
+    }
+    return Value::fromPlistElement(element);
+}
+
+} // namespace
+
+void Value::appendPlist(std::string& out, const Value& v, const std::string& indent) {
+    switch (v.type_) {
+    case NIL: return;
+    case STRING: {
+        out += indent;
+        out += "<string>";
+        appendEscaped(out, static_cast<const ConcreteValueHolder<std::string>&>(*v.holder_).value());
+        out += "</string>\n";
+        return;
+    }
+    case REAL: appendLine(out, indent, "<real>", v.toString(), "</real>"); return;
+    case INTEGER: appendLine(out, indent, "<integer>", v.toString(), "</integer>"); return;
+    case BOOL: out += indent + (v.asBool() ? "<true/>\n" : "<false/>\n"); return;
+    case DATE: out += indent + "<date/>\n"; return;
+    case DATA: out += indent + "<data/>\n"; return;
+    case ARRAY: {
+        out += indent + "<array>\n";
+        const std::string inner = indent + "  ";
+        for (const Value& element : static_cast<const ConcreteValueHolder<Array>&>(*v.holder_).value()) {
+            appendPlist(out, element, inner);
+        }
+        out += indent + "</array>\n";
+        return;
+    }
+    case DICT: {
+        out += indent + "<dict>\n";
+        const std::string inner = indent + "  ";
+        for (const auto& [key, entry] : static_cast<const ConcreteValueHolder<Dict>&>(*v.holder_).value()) {
+            out += inner;
+            out += "<key>";
+            appendEscaped(out, key);
+            out += "</key>\n";
+            appendPlist(out, entry, inner);
+        }
+        out += indent + "</dict>\n";
+        return;
+    }
+    }
+}
+
+Value Value::fromPlistFile(const std::string& path) {
+    try {
+        const Data data = Data::readFile(path);
+        if (data.empty()) {
+            // A missing file has been reported by readFile already.
+            std::error_code ec;
+            if (std::filesystem::is_regular_file(path, ec)) {
+                log("Can't open or parse: %s [%s]", path.c_str(), "empty file");
+            }
+            return Value();
+        }
+        return parseDocument(data, path.c_str());
+    } catch (const std::exception& e) {
+        log("Can't open or parse: %s [%s]", path.c_str(), e.what());
+        return Value();
+    }
+}
+
+Value Value::fromPlistData(const Data& data) {
+    try {
+        return parseDocument(data, "plist data");
+    } catch (const std::exception& e) {
+        log("Can't open or parse: %s [%s]", "plist data", e.what());
+        return Value();
+    }
+}
+
+Value Value::fromPlistElement(const tinyxml2::XMLElement* element) {
+    if (element == nullptr) return Value();
+    const char* name = element->Name();
+    if (std::strcmp(name, "dict") == 0) {
+        Value result(DICT);
+        readPlistDict(result, element);
+        return result;
+    }
+    if (std::strcmp(name, "array") == 0) {
+        Value result(ARRAY);
+        readPlistArray(result, element);
+        return result;
+    }
+    if (std::strcmp(name, "string") == 0) {
+        const char* text = element->GetText();
+        return Value(text ? text : "");
+    }
+    if (std::strcmp(name, "integer") == 0) return readInteger(element);
+    if (std::strcmp(name, "real") == 0) return readReal(element);
+    if (std::strcmp(name, "true") == 0) return Value(true);
+    if (std::strcmp(name, "false") == 0) return Value(false);
+    // Dates and data blobs have no payload in this engine.
+    if (std::strcmp(name, "date") == 0 || std::strcmp(name, "data") == 0) return Value();
+    warn(element, "unknown element <%s>, read as nothing", name);
+    return Value();
+}
+
+void Value::readPlistDict(Value& value, const tinyxml2::XMLElement* element) {
+    if (value.type_ != DICT || element == nullptr) return;
+    auto& entries = static_cast<ConcreteValueHolder<Dict>&>(*value.holder_).value();
+    // A <key/> without text is the empty key, not a missing one, so that an
+    // entry under "" survives a round trip.
+    std::optional<std::string> pendingKey;
+    for (const tinyxml2::XMLElement* child = element->FirstChildElement(); child;
+         child = child->NextSiblingElement()) {
+        if (std::strcmp(child->Name(), "key") == 0) {
+            const char* text = child->GetText();
+            pendingKey = text ? text : "";
+            continue;
+        }
+        if (!pendingKey) {
+            warn(child, "<%s> without a key, skipped", child->Name());
+            continue;
+        }
+        // Of duplicate keys the last one wins.
+        entries[*pendingKey] = fromPlistElement(child);
+        pendingKey.reset();
+    }
+}
+
+void Value::readPlistArray(Value& value, const tinyxml2::XMLElement* element) {
+    if (value.type_ != ARRAY || element == nullptr) return;
+    auto& elements = static_cast<ConcreteValueHolder<Array>&>(*value.holder_).value();
+    for (const tinyxml2::XMLElement* child = element->FirstChildElement(); child;
+         child = child->NextSiblingElement()) {
+        elements.push_back(fromPlistElement(child));
+    }
+}
+
+std::string Value::toPlist(const Value& v) {
+    return writePlist(v, std::string());
+}
+
+std::string Value::writePlist(const Value& v, const std::string& indent) {
+    std::string out;
+    appendPlist(out, v, indent);
+    return out;
+}
+
+std::string Value::toPlistDocument(const Value& v) {
+    std::string out = kDocumentHead;
+    appendPlist(out, v, std::string());
+    out += kDocumentTail;
+    return out;
+}
+
+bool Value::writePlistFile(const Value& v, const std::string& path) {
+    const std::string text = toPlistDocument(v);
+    if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        log("Can't write: %s [%s]", path.c_str(), "too large");
+        return false;
+    }
+    return Data(text.data(), static_cast<std::uint32_t>(text.size())).writeFile(path);
+}
+
+} // namespace vorn

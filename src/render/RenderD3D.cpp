@@ -1,0 +1,424 @@
+#include "render/RenderD3D.h"
+
+#include "core/Application.h"
+#include "core/Log.h"
+#include "core/WindowWin.h"
+#include "render/Bitmap.h"
+#include "render/TextureD3D.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace vorn::d3d {
+
+namespace {
+
+void showError(const char* text) {
+    log("D3D_DEV ERR: %s", text);
+    MessageBoxA(GetActiveWindow(), text, "D3D_DEV ERR", MB_OK);
+}
+
+// Truncates toward zero like an integer cast, without the undefined
+// behaviour of casting NaN or a huge value.
+LONG toLong(float value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    const float limit = 16777216.0f;
+    return static_cast<LONG>(std::clamp(value, -limit, limit));
+}
+
+DWORD toDword(float value) { return static_cast<DWORD>(std::max<LONG>(toLong(value), 0)); }
+
+void toMatrix(const glm::mat4& m, D3DMATRIX& out) {
+    // glm's column-major storage of a column-vector matrix is the row-major
+    // storage of the row-vector matrix Direct3D wants.
+    std::memcpy(out.m, &m[0][0], sizeof(out.m));
+}
+
+} // namespace
+
+RenderD3D::RenderD3D() = default;
+
+RenderD3D::~RenderD3D() {
+    for (TextureD3D* texture : renderTargets_) {
+        texture->detachRender();
+    }
+    renderTargets_.clear();
+    boundTexture_.reset();
+    if (vertexBuffer_) {
+        vertexBuffer_->Release();
+    }
+    if (indexBuffer_) {
+        indexBuffer_->Release();
+    }
+    if (device_) {
+        device_->Release();
+    }
+    if (direct3d_) {
+        direct3d_->Release();
+    }
+}
+
+void RenderD3D::setWindow(HWND window) { window_ = window; }
+
+void RenderD3D::fillPresentParameters(const glm::vec2& size, D3DFORMAT format) {
+    presentParameters_ = D3DPRESENT_PARAMETERS{};
+    presentParameters_.BackBufferWidth = toDword(size.x);
+    presentParameters_.BackBufferHeight = toDword(size.y);
+    presentParameters_.BackBufferFormat = format;
+    presentParameters_.BackBufferCount = 1;
+    presentParameters_.MultiSampleType = D3DMULTISAMPLE_NONE;
+    presentParameters_.MultiSampleQuality = 0;
+    presentParameters_.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    presentParameters_.hDeviceWindow = window_ ? window_ : WindowWin::handle();
+    presentParameters_.Windowed = TRUE;
+    presentParameters_.EnableAutoDepthStencil = FALSE;
+    presentParameters_.Flags = 0;
+    presentParameters_.FullScreen_RefreshRateInHz = 0;
+    presentParameters_.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+}
+
+bool RenderD3D::setup() {
+    log("RenderD3D::setup() called");
+    direct3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!direct3d_) {
+        log("Could not create Direct3D Object");
+        // Nothing can be drawn: tell the person, not only the log.
+        MessageBoxA(GetActiveWindow(), "Could not create Direct3D Object", "D3D_DEV ERR", MB_OK);
+        return false;
+    }
+    log("d3d created");
+
+    D3DDISPLAYMODE mode{};
+    if (FAILED(direct3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode)) || mode.Format == D3DFMT_UNKNOWN) {
+        showError("Can't determine desktop video mode");
+    }
+    glm::vec2 size(static_cast<float>(mode.Width), static_cast<float>(mode.Height));
+    if (Application* app = Application::instance()) {
+        size = app->backBufferSize();
+    }
+    fillPresentParameters(size, mode.Format);
+    log("d3d parameters set");
+
+    const HRESULT result =
+        direct3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, presentParameters_.hDeviceWindow,
+                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &presentParameters_, &device_);
+    if (FAILED(result) || !device_) {
+        device_ = nullptr;
+        log("CreateDevice failed: 0x%08x", static_cast<unsigned>(result));
+        showError("Could not create Direct3D Device");
+        return false;
+    }
+    log("d3d device created");
+
+    if (!createBuffers()) {
+        return false;
+    }
+    resetTransformsAndStates();
+    ready_ = true;
+    return true;
+}
+
+bool RenderD3D::createBuffers() {
+    if (vertexBuffer_) {
+        vertexBuffer_->Release();
+        vertexBuffer_ = nullptr;
+    }
+    if (indexBuffer_) {
+        indexBuffer_->Release();
+        indexBuffer_ = nullptr;
+    }
+    if (!device_) {
+        return false;
+    }
+    if (FAILED(device_->CreateVertexBuffer(vertexBufferVertices * sizeof(BatchVertex), 0, vertexFormat,
+                                           D3DPOOL_MANAGED, &vertexBuffer_, nullptr))) {
+        vertexBuffer_ = nullptr;
+        showError("Could not create vertex buffer");
+        return false;
+    }
+    if (FAILED(device_->CreateIndexBuffer(indexBufferIndices * sizeof(std::uint16_t), 0, D3DFMT_INDEX16,
+                                          D3DPOOL_MANAGED, &indexBuffer_, nullptr))) {
+        indexBuffer_ = nullptr;
+        showError("Could not create index buffer");
+        return false;
+    }
+    return true;
+}
+
+void RenderD3D::resetTransformsAndStates() {
+    D3DMATRIX identity{};
+    toMatrix(glm::mat4(1.0f), identity);
+    device_->SetTransform(D3DTS_PROJECTION, &identity);
+    device_->SetTransform(D3DTS_WORLD, &identity);
+    device_->SetTransform(D3DTS_VIEW, &identity);
+    log("d3d matrices set");
+    device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+}
+
+void RenderD3D::applyClip() {
+    if (!device_) {
+        return;
+    }
+    const ClipState& clip = clipState();
+    if (!clip.enabled) {
+        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+        return;
+    }
+    const RECT rect{toLong(clip.rect.x), toLong(clip.rect.y), toLong(clip.rect.x + clip.rect.w),
+                    toLong(clip.rect.y + clip.rect.h)};
+    device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    device_->SetScissorRect(&rect);
+}
+
+void RenderD3D::releaseRenderTargets() {
+    // A texture still bound would keep its device memory alive.
+    device_->SetTexture(0, nullptr);
+    for (TextureD3D* texture : renderTargets_) {
+        texture->reset();
+    }
+}
+
+void RenderD3D::resetDevice() {
+    if (FAILED(device_->Reset(&presentParameters_))) {
+        log("RenderD3D::resetDevice() failed, retrying next frame");
+        Sleep(100);
+        return;
+    }
+    // A reset returns every device state to its default; lighting on would
+    // draw everything black.
+    resetTransformsAndStates();
+    applyClip();
+}
+
+void RenderD3D::beginFrame() {
+    if (!device_) {
+        return;
+    }
+    const HRESULT state = device_->TestCooperativeLevel();
+    if (state == D3DERR_DEVICELOST) {
+        log("D3DERR_DEVICELOST");
+        return;
+    }
+    if (state == D3DERR_DEVICENOTRESET) {
+        log("D3DERR_DEVICENOTRESET");
+        releaseRenderTargets();
+        resetDevice();
+    }
+
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device_->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device_->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    device_->SetRenderState(D3DRS_ALPHAREF, 1);
+    device_->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    D3DMATRIX projection{};
+    toMatrix(getProjection(), projection);
+    device_->SetTransform(D3DTS_PROJECTION, &projection);
+    device_->BeginScene();
+}
+
+void RenderD3D::endFrame() {
+    if (!device_) {
+        clearBatch();
+        return;
+    }
+    flush();
+    device_->EndScene();
+    device_->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+void RenderD3D::setViewport(const Rect& viewport) {
+    if (!device_) {
+        return;
+    }
+    D3DVIEWPORT9 vp{toDword(viewport.x), toDword(viewport.y), toDword(viewport.w), toDword(viewport.h), 0.0f, 1.0f};
+    device_->SetViewport(&vp);
+}
+
+Rect RenderD3D::getViewport() {
+    D3DVIEWPORT9 vp{};
+    if (!device_ || FAILED(device_->GetViewport(&vp))) {
+        return Rect();
+    }
+    return Rect(static_cast<float>(vp.X), static_cast<float>(vp.Y), static_cast<float>(vp.Width),
+                static_cast<float>(vp.Height));
+}
+
+std::shared_ptr<Texture> RenderD3D::createTexture() { return std::make_shared<TextureD3D>(device_); }
+
+std::shared_ptr<Texture> RenderD3D::createRenderTexture(int width, int height) {
+    return std::make_shared<TextureD3D>(this, width, height);
+}
+
+void RenderD3D::clear(const Color& color) {
+    if (!device_ || targetMissing_) {
+        return;
+    }
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, color.toARGB(), 1.0f, 0);
+}
+
+void RenderD3D::setTexture(const std::shared_ptr<Texture>& texture) {
+    if (texture.get() != boundTexture_.get()) {
+        flush();
+    }
+    boundTexture_ = texture;
+}
+
+void RenderD3D::unsetTexture() {
+    if (boundTexture_) {
+        flush();
+    }
+    boundTexture_.reset();
+}
+
+void RenderD3D::flush() {
+    const std::size_t vertexCount = batchVertexCount();
+    const std::size_t indexCount = batchIndexCount();
+    if (vertexCount == 0 || indexCount == 0) {
+        clearBatch();
+        return;
+    }
+    if (!device_ || !vertexBuffer_ || !indexBuffer_ || targetMissing_) {
+        // Nowhere to draw: into the wrong target would be worse than nothing.
+        clearBatch();
+        return;
+    }
+    auto* texture = dynamic_cast<TextureD3D*>(boundTexture_.get());
+    if (boundTexture_ && (!texture || !texture->deviceTexture())) {
+        // A texture that never reached the device draws as nothing.
+        clearBatch();
+        return;
+    }
+
+    void* target = nullptr;
+    if (FAILED(vertexBuffer_->Lock(0, 0, &target, D3DLOCK_DISCARD)) || !target) {
+        log("lock vb error");
+        return;
+    }
+    std::memcpy(target, batchVertices(), vertexCount * sizeof(BatchVertex));
+    vertexBuffer_->Unlock();
+    target = nullptr;
+    if (FAILED(indexBuffer_->Lock(0, 0, &target, D3DLOCK_DISCARD)) || !target) {
+        log("lock ib error");
+        return;
+    }
+    std::memcpy(target, batchIndices(), indexCount * sizeof(std::uint16_t));
+    indexBuffer_->Unlock();
+
+    D3DMATRIX projection{};
+    toMatrix(getProjection(), projection);
+    device_->SetTransform(D3DTS_PROJECTION, &projection);
+    device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(BatchVertex));
+    device_->SetIndices(indexBuffer_);
+    device_->SetFVF(vertexFormat);
+    if (texture) {
+        device_->SetTexture(0, texture->deviceTexture());
+        device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSU, wrapU() == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSV, wrapV() == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
+        if (texture->format() == PixelFormatA8) {
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_CURRENT);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+        } else {
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        }
+    } else {
+        // Untextured geometry takes the vertex colour and alpha, whatever
+        // the previous flush left.
+        device_->SetTexture(0, nullptr);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    }
+    device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, static_cast<UINT>(vertexCount), 0,
+                                  static_cast<UINT>(indexCount / 3));
+    clearBatch();
+}
+
+void RenderD3D::setClipRect(const Rect& rect, bool inWindowPixels) {
+    flush();
+    Rect r = rect;
+    if (!inWindowPixels) {
+        const glm::mat4 m = getMatrix();
+        const float x = m[0][0] * rect.x + m[1][0] * rect.y + m[3][0];
+        const float y = m[0][1] * rect.x + m[1][1] * rect.y + m[3][1];
+        glm::vec2 scale(1.0f, 1.0f);
+        glm::vec2 offset(0.0f, 0.0f);
+        if (Application* app = Application::instance()) {
+            scale = app->clipScale();
+            offset = app->clipOffset();
+        }
+        // Before the first viewport is computed the scale is still 0.
+        if (scale.x == 0.0f || scale.y == 0.0f) {
+            scale = glm::vec2(1.0f, 1.0f);
+        }
+        r = Rect(x / scale.x + offset.x, y / scale.y + offset.y, rect.w / scale.x, rect.h / scale.y);
+    }
+    if (clipState().enabled) {
+        r = r.intersection(clipState().rect);
+    }
+    setClipState(ClipState{true, r});
+    applyClip();
+}
+
+void RenderD3D::disableClip() {
+    flush();
+    setClipState(ClipState{false, clipState().rect});
+    if (device_) {
+        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    }
+}
+
+void RenderD3D::resize(const glm::vec2& size) {
+    if (!device_ || !direct3d_) {
+        return;
+    }
+    D3DDISPLAYMODE mode{};
+    direct3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+    fillPresentParameters(size, mode.Format);
+    releaseRenderTargets();
+    if (FAILED(device_->Reset(&presentParameters_))) {
+        log("RenderD3D::resize() reset failed");
+    }
+    resetTransformsAndStates();
+    applyClip();
+}
+
+void RenderD3D::addRenderTarget(TextureD3D* texture) { renderTargets_.push_back(texture); }
+
+bool RenderD3D::removeRenderTarget(TextureD3D* texture) {
+    const auto found = std::find(renderTargets_.begin(), renderTargets_.end(), texture);
+    if (found == renderTargets_.end()) {
+        return false;
+    }
+    renderTargets_.erase(found);
+    return true;
+}
+
+} // namespace vorn::d3d

@@ -1,0 +1,237 @@
+#include "render/fonts/GlyphAtlas.h"
+
+#include "core/Log.h"
+#include "core/ResourceManager.h"
+#include "render/Bitmap.h"
+#include "render/Texture.h"
+#include "render/TextureD3D.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vorn {
+
+GlyphAtlas* GlyphAtlas::instance() {
+    static GlyphAtlas* atlas = new GlyphAtlas(ResourceManager::instance()->isLargeScreen() ? 4096 : 2048);
+    return atlas;
+}
+
+GlyphAtlas::GlyphAtlas(int side) : side_(std::max(side, 1)) {
+    const auto size = static_cast<std::uint32_t>(side_) * static_cast<std::uint32_t>(side_);
+    pixels_ = Data(size);
+    std::memset(pixels_.data(), 0, size);
+    // A gap of one pixel around every glyph, so that filtering at a glyph's
+    // edge never picks up its neighbour; no oversampling.
+    packerReady_ = stbtt_PackBegin(&packer_, pixels_.data(), side_, side_, side_, 1, nullptr) != 0;
+    if (!packerReady_) {
+        log("GlyphAtlas: can't set up the packer for a page of %d pixels", side_);
+    }
+    dirtyX1_ = side_;
+    dirtyY1_ = side_;
+}
+
+GlyphAtlas::~GlyphAtlas() {
+    if (packerReady_) {
+        stbtt_PackEnd(&packer_);
+    }
+}
+
+bool GlyphAtlas::initFont(stbtt_fontinfo& info, const Data& bytes) {
+    // stb_truetype trusts the file: its table directory is checked here, so
+    // that a truncated or foreign file is refused instead of read past its
+    // end.
+    const std::uint32_t size = bytes.size();
+    const std::uint8_t* data = bytes.data();
+    if (size < 12) {
+        return false;
+    }
+    auto u16 = [data](std::uint32_t at) { return static_cast<std::uint32_t>(data[at] << 8 | data[at + 1]); };
+    auto u32 = [data](std::uint32_t at) {
+        return static_cast<std::uint32_t>(data[at]) << 24 | static_cast<std::uint32_t>(data[at + 1]) << 16 |
+               static_cast<std::uint32_t>(data[at + 2]) << 8 | static_cast<std::uint32_t>(data[at + 3]);
+    };
+    const std::uint32_t tag = u32(0);
+    const bool trueType = tag == 0x00010000 || tag == 0x74727565 /* true */ || tag == 0x4F54544F /* OTTO */;
+    if (!trueType) {
+        return false;
+    }
+    const std::uint32_t tables = u16(4);
+    if (12 + static_cast<std::uint64_t>(tables) * 16 > size) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < tables; ++i) {
+        const std::uint32_t entry = 12 + 16 * i;
+        const std::uint64_t offset = u32(entry + 8);
+        const std::uint64_t length = u32(entry + 12);
+        if (offset + length > size) {
+            return false;
+        }
+    }
+    if (!stbtt_InitFont(&info, data, 0)) {
+        return false;
+    }
+    int ascent = 0, descent = 0, lineGap = 0;
+    stbtt_GetFontVMetrics(&info, &ascent, &descent, &lineGap);
+    return ascent - descent != 0;
+}
+
+std::vector<Glyph> GlyphAtlas::packGlyphs(const Data& fontBytes, float size, float resolutionScale,
+                                          const std::u32string& codePoints) {
+    std::vector<Glyph> glyphs(codePoints.size());
+    stbtt_fontinfo info{};
+    if (codePoints.empty() || resolutionScale <= 0.0f || !initFont(info, fontBytes)) {
+        return glyphs;
+    }
+    const auto count = static_cast<int>(codePoints.size());
+    const float pixelSize = size * resolutionScale;
+    const float advanceScale = stbtt_ScaleForPixelHeight(&info, pixelSize) / resolutionScale;
+
+    std::vector<int> codes(codePoints.begin(), codePoints.end());
+    std::vector<stbtt_packedchar> packed(codePoints.size());
+    std::vector<stbrp_rect> rects(codePoints.size());
+    stbtt_pack_range range{};
+    range.font_size = pixelSize;
+    range.array_of_unicode_codepoints = codes.data();
+    range.num_chars = count;
+    range.chardata_for_range = packed.data();
+
+    std::lock_guard lock(mutex_);
+    if (!packerReady_) {
+        return glyphs;
+    }
+    dirty_ = true;
+    // Packing and rendering are done as separate steps so that the glyphs
+    // that found no room are known (their records are left unwritten) and
+    // the changed region of the page is known exactly.
+    const int gathered = stbtt_PackFontRangesGatherRects(&packer_, &info, &range, 1, rects.data());
+    stbtt_PackFontRangesPackRects(&packer_, rects.data(), gathered);
+    stbtt_PackFontRangesRenderIntoRects(&packer_, &info, &range, 1, rects.data());
+
+    const float s = static_cast<float>(side_);
+    const float r = resolutionScale;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        Glyph& glyph = glyphs[i];
+        int advance = 0, leftBearing = 0;
+        stbtt_GetCodepointHMetrics(&info, codes[i], &advance, &leftBearing);
+        glyph.xadvance = advanceScale * static_cast<float>(advance);
+        const stbrp_rect& rect = rects[i];
+        if (!rect.was_packed) {
+            ++stats_.glyphsDropped;
+            if (stats_.glyphsDropped == 1) {
+                log("GlyphAtlas: the %d-pixel page is full; glyphs that do not fit are drawn as blanks", side_);
+            }
+            continue;
+        }
+        if (rect.w > 0 && rect.h > 0) {
+            if (dirtyX0_ == dirtyX1_ || dirtyY0_ == dirtyY1_) {
+                dirtyX0_ = rect.x;
+                dirtyY0_ = rect.y;
+                dirtyX1_ = rect.x + rect.w;
+                dirtyY1_ = rect.y + rect.h;
+            } else {
+                dirtyX0_ = std::min(dirtyX0_, static_cast<int>(rect.x));
+                dirtyY0_ = std::min(dirtyY0_, static_cast<int>(rect.y));
+                dirtyX1_ = std::max(dirtyX1_, static_cast<int>(rect.x + rect.w));
+                dirtyY1_ = std::max(dirtyY1_, static_cast<int>(rect.y + rect.h));
+            }
+        }
+        const stbtt_packedchar& p = packed[i];
+        const float x0 = p.x0, y0 = p.y0, x1 = p.x1, y1 = p.y1;
+        glyph.uv = {glm::vec2(x0 / s, y0 / s), glm::vec2(x1 / s, y0 / s), glm::vec2(x1 / s, y1 / s),
+                    glm::vec2(x0 / s, y1 / s)};
+        const float left = p.xoff / r;
+        const float top = p.yoff / r;
+        const float right = (p.xoff + x1 - x0) / r;
+        const float bottom = (p.yoff + y1 - y0) / r;
+        glyph.corners = {glm::vec3(left, top, 0.0f), glm::vec3(right, top, 0.0f), glm::vec3(right, bottom, 0.0f),
+                         glm::vec3(left, bottom, 0.0f)};
+        glyph.xoffset = left;
+        glyph.yoffset = top;
+    }
+    return glyphs;
+}
+
+std::shared_ptr<Texture> GlyphAtlas::createTexture() {
+    std::lock_guard lock(mutex_);
+    if (!texture_) {
+        texture_ = ResourceManager::instance()->createTexture();
+        if (!texture_) {
+            return nullptr;
+        }
+        uploadPage();
+    } else if (dirty_ && !uploadRegion()) {
+        uploadPage();
+    }
+    return texture_;
+}
+
+// The texture is on the device: only the rectangle around what was packed
+// since the last upload is copied.
+bool GlyphAtlas::uploadRegion() {
+    auto* d3dTexture = dynamic_cast<d3d::TextureD3D*>(texture_.get());
+    IDirect3DTexture9* deviceTexture = d3dTexture ? d3dTexture->deviceTexture() : nullptr;
+    if (!deviceTexture) {
+        return false;
+    }
+    if (dirtyX0_ == dirtyX1_ || dirtyY0_ == dirtyY1_) {
+        dirty_ = false;
+        return true;
+    }
+    if (d3dTexture->format() != PixelFormatA8) {
+        log("GlyphAtlas: the page texture is not alpha-only; new glyphs not uploaded");
+        return true;
+    }
+    RECT region{dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_};
+    D3DLOCKED_RECT locked{};
+    if (FAILED(deviceTexture->LockRect(0, &locked, &region, 0))) {
+        // Stays dirty: the next call tries again.
+        log("GlyphAtlas: can't lock the page texture");
+        return true;
+    }
+    const auto width = static_cast<std::size_t>(dirtyX1_ - dirtyX0_);
+    auto* destination = static_cast<std::uint8_t*>(locked.pBits);
+    const std::uint8_t* source = pixels_.data() + static_cast<std::size_t>(dirtyY0_) * side_ + dirtyX0_;
+    for (int y = dirtyY0_; y < dirtyY1_; ++y) {
+        std::memcpy(destination, source, width);
+        destination += locked.Pitch;
+        source += side_;
+    }
+    deviceTexture->UnlockRect(0);
+    ++stats_.regionUploads;
+    stats_.bytesUploaded += width * static_cast<std::size_t>(dirtyY1_ - dirtyY0_);
+    dirtyX0_ = dirtyY0_ = dirtyX1_ = dirtyY1_ = 0;
+    dirty_ = false;
+    return true;
+}
+
+// The texture has no device copy yet: it gets the whole page as its bitmap.
+void GlyphAtlas::uploadPage() {
+    auto bitmap = std::make_shared<Bitmap>();
+    bitmap->create(pixels_, side_, side_, PixelFormatA8);
+    texture_->setBitmap(bitmap);
+    texture_->load();
+    ++stats_.pageUploads;
+    stats_.bytesUploaded += pixels_.size();
+    dirtyX0_ = dirtyY0_ = dirtyX1_ = dirtyY1_ = 0;
+    dirty_ = false;
+}
+
+bool GlyphAtlas::isDirty() const {
+    std::lock_guard lock(mutex_);
+    return dirty_;
+}
+
+GlyphAtlas::Stats GlyphAtlas::stats() const {
+    std::lock_guard lock(mutex_);
+    return stats_;
+}
+
+std::uint8_t GlyphAtlas::coverage(int x, int y) const {
+    std::lock_guard lock(mutex_);
+    if (x < 0 || y < 0 || x >= side_ || y >= side_) {
+        return 0;
+    }
+    return pixels_.data()[static_cast<std::size_t>(y) * side_ + x];
+}
+
+} // namespace vorn

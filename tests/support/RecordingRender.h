@@ -1,0 +1,135 @@
+#pragma once
+
+// A renderer back end with no device: every flush is recorded with its
+// texture, wrap flags, clip and (optionally) its vertices, so that drawing
+// code can be checked without a window. Header-only, so benchmarks can use
+// it too.
+
+#include "render/BaseRender.h"
+#include "render/Texture.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace vorn::test {
+
+// A texture that counts its loads and renders into the recording renderer.
+class RecordingTexture : public Texture {
+public:
+    RecordingTexture() = default;
+    RecordingTexture(BaseRender* render, int width, int height) : render_(render) {
+        kind_ = KindRenderTarget;
+        width_ = static_cast<std::uint32_t>(width);
+        height_ = static_cast<std::uint32_t>(height);
+    }
+
+    void load() override { ++loads; }
+    void render(const std::function<void()>& draw, float) override {
+        ++renders;
+        if (render_) {
+            render_->flush();
+        }
+        if (draw) {
+            draw();
+        }
+        if (render_) {
+            render_->flush();
+        }
+    }
+
+    int loads = 0;
+    int renders = 0;
+
+private:
+    BaseRender* render_ = nullptr;
+};
+
+class RecordingRender : public BaseRender {
+public:
+    struct Batch {
+        std::shared_ptr<Texture> texture;
+        int wrapU = 0;
+        int wrapV = 0;
+        ClipState clip;
+        std::size_t vertexCount = 0;
+        std::size_t indexCount = 0;
+        std::vector<BatchVertex> vertices;
+        std::vector<std::uint16_t> indices;
+    };
+
+    // Set false to record only counts (benchmarks).
+    bool keepVertices = true;
+    std::vector<Batch> batches;
+    int flushes = 0;
+    std::vector<Color> clears;
+    Rect viewport;
+    int frames = 0;
+
+    bool setup() override { return true; }
+    void beginFrame() override {}
+    void endFrame() override {
+        flush();
+        ++frames;
+    }
+    void setViewport(const Rect& r) override { viewport = r; }
+    Rect getViewport() override { return viewport; }
+    std::shared_ptr<Texture> createTexture() override { return std::make_shared<RecordingTexture>(); }
+    std::shared_ptr<Texture> createRenderTexture(int width, int height) override {
+        return std::make_shared<RecordingTexture>(this, width, height);
+    }
+    void clear(const Color& color) override { clears.push_back(color); }
+    void setTexture(const std::shared_ptr<Texture>& texture) override {
+        if (texture.get() != bound_.get()) {
+            flush();
+        }
+        bound_ = texture;
+    }
+    void unsetTexture() override {
+        if (bound_) {
+            flush();
+        }
+        bound_.reset();
+    }
+    void flush() override {
+        ++flushes;
+        if (batchVertexCount() == 0) {
+            return;
+        }
+        Batch batch;
+        batch.texture = bound_;
+        batch.wrapU = wrapU();
+        batch.wrapV = wrapV();
+        batch.clip = clipState();
+        batch.vertexCount = batchVertexCount();
+        batch.indexCount = batchIndexCount();
+        if (keepVertices) {
+            batch.vertices.assign(batchVertices(), batchVertices() + batchVertexCount());
+            batch.indices.assign(batchIndices(), batchIndices() + batchIndexCount());
+        }
+        batches.push_back(std::move(batch));
+        clearBatch();
+    }
+    void setClipRect(const Rect& rect, bool) override {
+        flush();
+        Rect r = rect;
+        if (clipState().enabled) {
+            r = r.intersection(clipState().rect);
+        }
+        setClipState(ClipState{true, r});
+        ++clipChanges;
+    }
+    void disableClip() override {
+        flush();
+        setClipState(ClipState{false, clipState().rect});
+        ++clipChanges;
+    }
+
+    const std::shared_ptr<Texture>& boundTexture() const { return bound_; }
+    int clipChanges = 0;
+
+private:
+    std::shared_ptr<Texture> bound_;
+};
+
+} // namespace vorn::test
