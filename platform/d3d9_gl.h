@@ -137,10 +137,16 @@ private:
     Surface surface_;
     GLuint texture_ = 0;
     GLuint framebuffer_ = 0;
-    // Pixels written through LockRect, waiting for the next bind.
+    // Pixels written through LockRect, waiting for the next bind. A texture
+    // updated piece by piece keeps its copy, as a managed texture does, so
+    // each update moves only its rectangle.
     std::vector<std::uint8_t> staging_;
+    bool keepStaging_ = false;
     bool locked_ = false;
     bool dirty_ = false;
+    bool readOnly_ = false;
+    RECT lockedRect_{};
+    RECT dirtyRect_{};
     std::array<GLint, 4> sampling_{0, 0, 0, 0};
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/d3d9_gl.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -216,12 +217,19 @@ GLuint Texture::bind() {
     }
     glBindTexture(GL_TEXTURE_2D, texture_);
     if (dirty_ && !locked_ && !staging_.empty()) {
+        const RECT& r = dirtyRect_;
+        const int bpp = bytesPerPixel();
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_),
-                        format_ == D3DFMT_A8 ? GL_ALPHA : GL_BGRA, GL_UNSIGNED_BYTE, staging_.data());
-        // GL keeps the pixels from here on; a later lock reads them back.
-        std::vector<std::uint8_t>().swap(staging_);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(width_));
+        glTexSubImage2D(GL_TEXTURE_2D, 0, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                        format_ == D3DFMT_A8 ? GL_ALPHA : GL_BGRA, GL_UNSIGNED_BYTE,
+                        staging_.data() + (static_cast<std::size_t>(r.top) * width_ + r.left) * bpp);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         dirty_ = false;
+        if (!keepStaging_) {
+            // GL keeps the pixels from here on.
+            std::vector<std::uint8_t>().swap(staging_);
+        }
     }
     return texture_;
 }
@@ -254,18 +262,21 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
     }
     const std::size_t bpp = static_cast<std::size_t>(bytesPerPixel());
     const std::size_t pitch = width_ * bpp;
-    std::size_t offset = 0;
+    RECT area{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
     if (rect) {
-        if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<LONG>(width_) ||
-            rect->bottom > static_cast<LONG>(height_) || rect->left > rect->right || rect->top > rect->bottom) {
+        if (rect->left < 0 || rect->top < 0 || rect->right > area.right || rect->bottom > area.bottom ||
+            rect->left > rect->right || rect->top > rect->bottom) {
             return D3DERR_INVALIDCALL;
         }
-        offset = static_cast<std::size_t>(rect->top) * pitch + static_cast<std::size_t>(rect->left) * bpp;
+        area = *rect;
+    }
+    const bool discard = (flags & D3DLOCK_DISCARD) != 0;
+    if (!discard) {
+        keepStaging_ = true;
     }
     if (staging_.empty()) {
         staging_.assign(pitch * height_, 0);
-        const bool keep = (flags & D3DLOCK_DISCARD) == 0;
-        if (keep && texture_ && device_->onMainThread()) {
+        if (!discard && texture_ && device_->onMainThread()) {
             glBindTexture(GL_TEXTURE_2D, texture_);
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
             glGetTexImage(GL_TEXTURE_2D, 0, format_ == D3DFMT_A8 ? GL_ALPHA : GL_BGRA, GL_UNSIGNED_BYTE,
@@ -273,8 +284,11 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
         }
     }
     locked_ = true;
+    readOnly_ = (flags & D3DLOCK_READONLY) != 0;
+    lockedRect_ = area;
     lockedRect->Pitch = static_cast<INT>(pitch);
-    lockedRect->pBits = staging_.data() + offset;
+    lockedRect->pBits = staging_.data() + static_cast<std::size_t>(area.top) * pitch +
+                        static_cast<std::size_t>(area.left) * bpp;
     return D3D_OK;
 }
 
@@ -283,6 +297,16 @@ HRESULT Texture::UnlockRect(UINT level) {
         return D3DERR_INVALIDCALL;
     }
     locked_ = false;
+    if (readOnly_ || lockedRect_.left == lockedRect_.right || lockedRect_.top == lockedRect_.bottom) {
+        return D3D_OK;
+    }
+    if (dirty_) {
+        dirtyRect_ = RECT{std::min(dirtyRect_.left, lockedRect_.left), std::min(dirtyRect_.top, lockedRect_.top),
+                          std::max(dirtyRect_.right, lockedRect_.right),
+                          std::max(dirtyRect_.bottom, lockedRect_.bottom)};
+    } else {
+        dirtyRect_ = lockedRect_;
+    }
     dirty_ = true;
     // Off the main thread the upload waits for the first bind.
     if (device_->onMainThread()) {

@@ -104,6 +104,8 @@ struct ViewportCase {
     vorn::Rect viewport;
     float scale;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const ViewportCase& c, std::ostream* os) { *os << c.screenW << "x" << c.screenH << (c.fullscreen ? " full screen" : " windowed"); }
 
 class ApplicationViewport : public ApplicationTest, public ::testing::WithParamInterface<ViewportCase> {};
 

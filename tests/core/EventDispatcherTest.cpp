@@ -63,6 +63,8 @@ struct WalkCase {
     std::vector<std::string> firstEvent;
     std::vector<std::string> secondEvent;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
 
 class DispatcherWalkTest : public EventDispatcherTest, public testing::WithParamInterface<WalkCase> {};
 

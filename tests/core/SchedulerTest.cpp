@@ -41,6 +41,8 @@ struct PassCase {
     Names firstPass;
     Names secondPass;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const PassCase& c, std::ostream* os) { *os << c.name; }
 
 class SchedulerPassTest : public testing::TestWithParam<PassCase> {};
 

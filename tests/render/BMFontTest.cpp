@@ -93,6 +93,8 @@ struct LayoutCase {
     std::vector<float> lefts;
     float width;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 class BMFontLayout : public BMFontTest, public testing::WithParamInterface<LayoutCase> {};
 
@@ -178,6 +180,7 @@ struct BrokenCase {
     const char* drawable;
     float lineHeight;
 };
+void PrintTo(const BrokenCase& c, std::ostream* os) { *os << c.name; }
 
 class BMFontBrokenDescription : public BMFontTest, public testing::WithParamInterface<BrokenCase> {};
 

@@ -45,6 +45,8 @@ struct MeasureCase {
     float width;
     float height;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const MeasureCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class EasyFontMeasure : public testing::TestWithParam<MeasureCase> {};
 

@@ -167,6 +167,8 @@ struct SideCase {
     glm::vec2 desktop;
     int side;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const SideCase& c, std::ostream* os) { *os << c.name; }
 
 class GlyphAtlasSide : public testing::TestWithParam<SideCase> {};
 

@@ -113,6 +113,8 @@ struct SpriteCase {
     Corners corners;
     Corners uv;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const SpriteCase& c, std::ostream* os) { *os << c.name; }
 
 class ImageDataAtlasSprite : public testing::TestWithParam<SpriteCase> {};
 
@@ -175,6 +177,7 @@ struct BadPolygon {
     const char* uv;
     const char* triangles;
 };
+void PrintTo(const BadPolygon& c, std::ostream* os) { *os << c.name; }
 
 class ImageDataBadPolygon : public testing::TestWithParam<BadPolygon> {};
 
@@ -267,6 +270,7 @@ struct MirrorCase {
     bool flipY;
     Corners corners;
 };
+void PrintTo(const MirrorCase& c, std::ostream* os) { *os << c.name; }
 
 class ImageDataMirror : public testing::TestWithParam<MirrorCase> {};
 

@@ -249,3 +249,20 @@ TEST(RenderD3DSetupTest, FailedDeviceIsReported) {
     render.endFrame();
     EXPECT_EQ(render.batchVertexCount(), 0u);
 }
+
+TEST_F(RenderD3DTest, RenderTargetThatCannotBeMadeDrawsNowhere) {
+    std::shared_ptr<vorn::Texture> target;
+    const std::string created = captureLog([&] { target = render->createRenderTexture(1 << 20, 4); });
+    EXPECT_NE(created.find("ERROR CreateTexture fail w: 1048576 h: 4 (render-target)"), std::string::npos)
+        << created;
+    beginFrame(Color(0, 0, 1, 1));
+    const std::string log = captureLog([&] {
+        target->render([&] { render->drawVertexData(quad(0, 0, width, height, Color(1, 0, 0, 1))); }, 1.0f);
+    });
+    EXPECT_NE(log.find("TextureD3D::render ERROR: no rt"), std::string::npos) << log;
+    // Drawing goes on in the frame afterwards.
+    render->drawVertexData(quad(0, 0, 10, 10, Color(0, 1, 0, 1)));
+    endFrame();
+    probe(100, 100, 0x0000FF);
+    probe(5, 5, 0x00FF00);
+}

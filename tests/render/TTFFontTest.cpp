@@ -208,6 +208,8 @@ struct Utf8Case {
     std::string bytes;
     std::u32string codes;
 };
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const Utf8Case& c, std::ostream* os) { *os << c.name; }
 
 class Utf8Decoding : public testing::TestWithParam<Utf8Case> {};
 
@@ -248,6 +250,7 @@ struct BadFontCase {
     std::string bytes; // written to a file; "-" for no file at all
     const char* logged;
 };
+void PrintTo(const BadFontCase& c, std::ostream* os) { *os << c.name; }
 
 class TTFFontBadFile : public testing::TestWithParam<BadFontCase> {};
 

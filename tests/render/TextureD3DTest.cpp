@@ -2,6 +2,7 @@
 
 #include "render/TextureD3D.h"
 
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -170,4 +171,29 @@ TEST_F(TextureD3DTest, ImageTexturesMayBeBuiltOffTheMainThread) {
     draw(built, quad(0, 0, 10, 10));
     endFrame();
     probe(5, 5, 0x00FF00);
+}
+
+// The glyph atlas writes new glyphs into a rectangle of its uploaded page.
+TEST_F(TextureD3DTest, PartialLockKeepsTheRestOfTheTexture) {
+    auto t = texture(2, 2, px::PixelFormatRGBA8888,
+                     {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255});
+    IDirect3DTexture9* device = static_cast<vorn::d3d::TextureD3D&>(*t).deviceTexture();
+    ASSERT_NE(device, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        const RECT corner{1, 1, 2, 2};
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(device->LockRect(0, &locked, &corner, 0), D3D_OK);
+        auto* p = static_cast<std::uint8_t*>(locked.pBits);
+        // Bytes B, G, R, A: yellow, then magenta.
+        const std::uint8_t colour[2][4] = {{0, 255, 255, 255}, {255, 0, 255, 255}};
+        std::memcpy(p, colour[round], 4);
+        ASSERT_EQ(device->UnlockRect(0), D3D_OK);
+        beginFrame();
+        draw(t, quad(0, 0, 40, 40));
+        endFrame();
+        probe(5, 5, 0xFF0000);
+        probe(35, 5, 0x00FF00);
+        probe(5, 35, 0x0000FF);
+        probe(35, 35, round == 0 ? 0xFFFF00 : 0xFF00FF);
+    }
 }
