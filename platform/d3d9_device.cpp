@@ -177,18 +177,7 @@ void Device::setDefaultState() {
 
 ULONG Device::AddRef() { return ++refs_; }
 
-ULONG Device::Release() {
-    ULONG current = refs_.load();
-    do {
-        if (current == 0) {
-            return 0;
-        }
-    } while (!refs_.compare_exchange_weak(current, current - 1));
-    if (current == 1) {
-        delete this;
-    }
-    return current - 1;
-}
+ULONG Device::Release() { return releaseReference(refs_, this); }
 
 void Device::queueRelease(GLuint texture, GLuint framebuffer) {
     std::lock_guard<std::mutex> lock(releaseMutex_);

@@ -33,18 +33,7 @@ public:
 
     ULONG AddRef() override { return ++refs_; }
 
-    ULONG Release() override {
-        ULONG current = refs_.load();
-        do {
-            if (current == 0) {
-                return 0;
-            }
-        } while (!refs_.compare_exchange_weak(current, current - 1));
-        if (current == 1) {
-            delete this;
-        }
-        return current - 1;
-    }
+    ULONG Release() override { return releaseReference(refs_, this); }
 
     HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) override {
         if (adapter != D3DADAPTER_DEFAULT || !mode) {

@@ -24,6 +24,17 @@ namespace d3d9gl {
 class Device;
 class Texture;
 
+// COM-style release: one reference less; the last one deletes the object.
+template <typename Object>
+ULONG releaseReference(std::atomic<ULONG>& refs, Object* object) {
+    ULONG current = refs.load();
+    do {
+        if (current == 0) return 0;
+    } while (!refs.compare_exchange_weak(current, current - 1));
+    if (current == 1) delete object;
+    return current - 1;
+}
+
 // Swap interval for new devices: the test hook's, else VORN_SWAP_INTERVAL's,
 // else 1.
 int swapIntervalSetting();
@@ -162,13 +173,17 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-class VertexBuffer final : public IDirect3DVertexBuffer9 {
+// A vertex or an index buffer: memory the renderer locks and fills.
+template <typename Interface>
+class DeviceBuffer final : public Interface {
 public:
-    VertexBuffer(Device* device, UINT length);
-    ~VertexBuffer();
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD flags) override;
+    DeviceBuffer(Device* device, UINT length);
+    ~DeviceBuffer();
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override { return releaseReference(refs_, this); }
+    HRESULT Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD) override {
+        return buffer_.lock(offsetToLock, sizeToLock, data);
+    }
     HRESULT Unlock() override { return D3D_OK; }
     const Buffer& buffer() const { return buffer_; }
 
@@ -178,21 +193,8 @@ private:
     Buffer buffer_;
 };
 
-class IndexBuffer final : public IDirect3DIndexBuffer9 {
-public:
-    IndexBuffer(Device* device, UINT length);
-    ~IndexBuffer();
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD flags) override;
-    HRESULT Unlock() override { return D3D_OK; }
-    const Buffer& buffer() const { return buffer_; }
-
-private:
-    Device* device_;
-    std::atomic<ULONG> refs_{1};
-    Buffer buffer_;
-};
+using VertexBuffer = DeviceBuffer<IDirect3DVertexBuffer9>;
+using IndexBuffer = DeviceBuffer<IDirect3DIndexBuffer9>;
 
 class Device final : public IDirect3DDevice9 {
 public:

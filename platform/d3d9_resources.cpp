@@ -159,18 +159,7 @@ Texture::~Texture() {
 
 ULONG Texture::AddRef() { return ++refs_; }
 
-ULONG Texture::Release() {
-    ULONG current = refs_.load();
-    do {
-        if (current == 0) {
-            return 0;
-        }
-    } while (!refs_.compare_exchange_weak(current, current - 1));
-    if (current == 1) {
-        delete this;
-    }
-    return current - 1;
-}
+ULONG Texture::Release() { return releaseReference(refs_, this); }
 
 bool Texture::create() {
     if (texture_) {
@@ -339,56 +328,18 @@ HRESULT Buffer::lock(UINT offset, UINT size, void** data) {
     return D3D_OK;
 }
 
-VertexBuffer::VertexBuffer(Device* device, UINT length) : device_(device), buffer_(length) { device_->AddRef(); }
+template <typename Interface>
+DeviceBuffer<Interface>::DeviceBuffer(Device* device, UINT length) : device_(device), buffer_(length) {
+    device_->AddRef();
+}
 
-VertexBuffer::~VertexBuffer() {
+template <typename Interface>
+DeviceBuffer<Interface>::~DeviceBuffer() {
     device_->forget(this);
     device_->Release();
 }
 
-ULONG VertexBuffer::AddRef() { return ++refs_; }
-
-ULONG VertexBuffer::Release() {
-    ULONG current = refs_.load();
-    do {
-        if (current == 0) {
-            return 0;
-        }
-    } while (!refs_.compare_exchange_weak(current, current - 1));
-    if (current == 1) {
-        delete this;
-    }
-    return current - 1;
-}
-
-HRESULT VertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD) {
-    return buffer_.lock(offsetToLock, sizeToLock, data);
-}
-
-IndexBuffer::IndexBuffer(Device* device, UINT length) : device_(device), buffer_(length) { device_->AddRef(); }
-
-IndexBuffer::~IndexBuffer() {
-    device_->forget(this);
-    device_->Release();
-}
-
-ULONG IndexBuffer::AddRef() { return ++refs_; }
-
-ULONG IndexBuffer::Release() {
-    ULONG current = refs_.load();
-    do {
-        if (current == 0) {
-            return 0;
-        }
-    } while (!refs_.compare_exchange_weak(current, current - 1));
-    if (current == 1) {
-        delete this;
-    }
-    return current - 1;
-}
-
-HRESULT IndexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, void** data, DWORD) {
-    return buffer_.lock(offsetToLock, sizeToLock, data);
-}
+template class DeviceBuffer<IDirect3DVertexBuffer9>;
+template class DeviceBuffer<IDirect3DIndexBuffer9>;
 
 } // namespace d3d9gl

@@ -25,6 +25,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -60,8 +61,14 @@ UINT_PTR nextHandle = 0x10020;
 HCURSOR currentCursor = nullptr;
 HWND captured = nullptr;
 int cursorCount = 0;
+// The desktop size is asked from the resource loaders on the preload worker
+// too: the first answer (in practice the main thread's, at start-up) is kept,
+// so SDL's video subsystem is only ever touched from one thread.
+std::mutex desktopMutex;
 int desktopWidth = 0;
 int desktopHeight = 0;
+int queriedWidth = 0;
+int queriedHeight = 0;
 
 HWND const desktopHandle = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x10010));
 HINSTANCE const moduleHandle = reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(0x400000));
@@ -86,17 +93,21 @@ bool videoReady() {
 }
 
 void desktopSize(int& w, int& h) {
+    std::lock_guard<std::mutex> lock(desktopMutex);
     if (desktopWidth > 0 && desktopHeight > 0) {
         w = desktopWidth;
         h = desktopHeight;
         return;
     }
-    w = h = 0;
-    SDL_DisplayMode mode{};
-    if (videoReady() && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-        w = mode.w;
-        h = mode.h;
+    if (queriedWidth <= 0 || queriedHeight <= 0) {
+        SDL_DisplayMode mode{};
+        if (videoReady() && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+            queriedWidth = mode.w;
+            queriedHeight = mode.h;
+        }
     }
+    w = queriedWidth;
+    h = queriedHeight;
 }
 
 Window* find(HWND hwnd) {
@@ -242,6 +253,7 @@ SDL_Window* vornSdlWindow(HWND hwnd) {
 }
 
 void vornSetDesktopSize(int width, int height) {
+    std::lock_guard<std::mutex> lock(desktopMutex);
     desktopWidth = width > 0 && height > 0 ? width : 0;
     desktopHeight = width > 0 && height > 0 ? height : 0;
 }

@@ -1,5 +1,7 @@
 #include "core/AudioEngine.h"
 
+#include "core/Config.h"
+
 #include "core/AudioSample.h"
 #include "core/DataSource.h"
 #include "core/Log.h"
@@ -40,6 +42,8 @@ void AudioEngine::setMuteMusic(bool mute) {
 
 float AudioEngine::effectiveMusicVolume() const {
     if (muteMusic_ || suspended_) return 0.0f;
+    const Value& factor = Config::instance()->get("music_volume_k");
+    if (factor.type() == Value::REAL) return musicVolume_ * factor.asFloat();
     return musicVolume_;
 }
 

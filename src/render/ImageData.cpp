@@ -213,36 +213,29 @@ void ImageData::draw() const {
     render->draw(vertexData_);
 }
 
-Rect ImageData::bounds() const {
-    const auto& vertices = vertexData_->vertices;
+namespace {
+
+// The smallest rectangle holding one 2D attribute of every vertex.
+template <typename Vertices, typename Point>
+Rect boundsOf(const Vertices& vertices, Point point) {
     if (vertices.empty()) {
         return {};
     }
-    float minX = vertices[0].x, maxX = vertices[0].x;
-    float minY = vertices[0].y, maxY = vertices[0].y;
+    Rect r(point(vertices.front()), glm::vec2(0.0f));
     for (const auto& v : vertices) {
-        minX = std::min(minX, v.x);
-        maxX = std::max(maxX, v.x);
-        minY = std::min(minY, v.y);
-        maxY = std::max(maxY, v.y);
+        r.extendTo(point(v));
     }
-    return {minX, minY, maxX - minX, maxY - minY};
+    return r;
+}
+
+} // namespace
+
+Rect ImageData::bounds() const {
+    return boundsOf(vertexData_->vertices, [](const auto& v) { return glm::vec2(v.x, v.y); });
 }
 
 Rect ImageData::uvBounds() const {
-    const auto& vertices = vertexData_->vertices;
-    if (vertices.empty()) {
-        return {};
-    }
-    float minU = vertices[0].u, maxU = vertices[0].u;
-    float minV = vertices[0].v, maxV = vertices[0].v;
-    for (const auto& v : vertices) {
-        minU = std::min(minU, v.u);
-        maxU = std::max(maxU, v.u);
-        minV = std::min(minV, v.v);
-        maxV = std::max(maxV, v.v);
-    }
-    return {minU, minV, maxU - minU, maxV - minV};
+    return boundsOf(vertexData_->vertices, [](const auto& v) { return glm::vec2(v.u, v.v); });
 }
 
 void ImageData::makeQuad(const glm::vec2& topLeft, const glm::vec2& bottomRight, const glm::vec2& uvTopLeft,

@@ -3,6 +3,8 @@
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 
+#include "ResourceFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -54,6 +56,14 @@ TEST(AudioEngine, EffectiveMusicVolumeIsSilentWhenMutedOrSuspended) {
     EXPECT_FLOAT_EQ(audio->effectiveMusicVolume(), 0.0f);
     audio->setMuteMusic(false);
     EXPECT_FLOAT_EQ(audio->effectiveMusicVolume(), 0.5f);
+}
+
+TEST(AudioEngine, ConfiguredFactorScalesTheMusicVolume) {
+    vorn::test::DataTree tree;
+    tree.write("data/config.plist", vorn::test::plist("<dict><key>music_volume_k</key><real>0.5</real></dict>"));
+    AudioEngine* audio = AudioEngine::instance();
+    audio->setMusicVolume(0.8f);
+    EXPECT_FLOAT_EQ(audio->effectiveMusicVolume(), 0.4f);
 }
 
 TEST(AudioEngine, QueuedSoundsPlayOnceAndTheQueueEmptiesEvenWhenSilent) {
