@@ -13,6 +13,9 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include "support/LogCapture.h"
+
+using vorn::test::captureLog;
 
 namespace {
 
@@ -52,12 +55,6 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     return names;
-}
-
-std::string captureLog(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 } // namespace

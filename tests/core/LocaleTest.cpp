@@ -197,7 +197,7 @@ TEST(Localization, CurrentIsChosenOnceAndLogged) {
     EXPECT_EQ(locale->name(), "de_DE");
     EXPECT_EQ(locale->text("title"), "Mahjong-Solitaire");
     EXPECT_EQ(holder->current(), locale);
-    EXPECT_EQ(log.count("selected locale de_DE"), 1u) << log.text();
+    EXPECT_EQ(log.count("selected locale de_DE"), 1) << log.text();
 
     holder->setLocale(new Locale("en_US"));
     EXPECT_EQ(holder->current()->name(), "en_US");

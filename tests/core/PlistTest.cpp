@@ -10,6 +10,9 @@
 #include <limits>
 #include <string>
 #include <vector>
+#include "support/LogCapture.h"
+
+using vorn::test::captureLog;
 
 namespace {
 
@@ -21,12 +24,6 @@ vorn::Data dataOf(const std::string& text) {
 
 Value parse(const std::string& text) {
     return Value::fromPlistData(dataOf(text));
-}
-
-std::string captureLog(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 // Structural equality: Value's own == treats containers as never equal.

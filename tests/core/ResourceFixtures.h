@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include "support/LogCapture.h"
 
 namespace vorn::test {
 
@@ -77,35 +78,6 @@ public:
 
 private:
     Rect viewport_;
-};
-
-// Collects what the log writes to standard output between construction and
-// text().
-class LogCapture {
-public:
-    LogCapture() { testing::internal::CaptureStdout(); }
-    ~LogCapture() {
-        if (!done_) testing::internal::GetCapturedStdout();
-    }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    const std::string& text() {
-        if (!done_) {
-            text_ = testing::internal::GetCapturedStdout();
-            done_ = true;
-        }
-        return text_;
-    }
-    size_t count(const std::string& line) {
-        size_t n = 0;
-        for (size_t at = text().find(line); at != std::string::npos; at = text_.find(line, at + 1)) ++n;
-        return n;
-    }
-
-private:
-    bool done_ = false;
-    std::string text_;
 };
 
 // A minimal plist document around the given body.

@@ -221,9 +221,9 @@ TEST(ResourceManager, OneObjectPerRequestedName) {
     EXPECT_NE(tile, direct);
     EXPECT_EQ(manager()->getResource("data/gfx/tile.png"), tile);
 
-    EXPECT_EQ(log.count("getResource data/scenes/map.sg.xml <- data/scenes/map.sg.xml"), 1u) << log.text();
-    EXPECT_EQ(log.count("getResource data/gfx/tile.png <- portals/data/gfx/tile.png"), 1u) << log.text();
-    EXPECT_EQ(log.count("getResource portals/data/gfx/tile.png <- portals/data/gfx/tile.png"), 1u);
+    EXPECT_EQ(log.count("getResource data/scenes/map.sg.xml <- data/scenes/map.sg.xml"), 1) << log.text();
+    EXPECT_EQ(log.count("getResource data/gfx/tile.png <- portals/data/gfx/tile.png"), 1) << log.text();
+    EXPECT_EQ(log.count("getResource portals/data/gfx/tile.png <- portals/data/gfx/tile.png"), 1);
     EXPECT_EQ(render.texturesMade, 2);
     manager()->setRender(nullptr);
 }
@@ -268,7 +268,7 @@ TEST(ResourceManager, RequestsThatMakeNothingAreNotCached) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             LogCapture log;
             EXPECT_EQ(manager()->getResource(c.name), nullptr) << c.name;
-            EXPECT_EQ(log.count(std::string("getResource ") + c.name + " <- "), 1u) << c.name << log.text();
+            EXPECT_EQ(log.count(std::string("getResource ") + c.name + " <- "), 1) << c.name << log.text();
             EXPECT_NE(log.text().find(c.logged), std::string::npos) << c.name << ": " << log.text();
         }
         EXPECT_FALSE(manager()->isCached(c.name)) << c.name;
@@ -283,7 +283,7 @@ TEST(ResourceManager, SoundsComeFromTheAudioEngineAndAreCached) {
     EXPECT_EQ(manager()->getResource("data/sfx/click.ogg"), nullptr);
     EXPECT_EQ(manager()->getResource("data/sfx/click.ogg"), nullptr);
     EXPECT_TRUE(manager()->isCached("data/sfx/click.ogg"));
-    EXPECT_EQ(log.count("getResource data/sfx/click.ogg"), 1u);
+    EXPECT_EQ(log.count("getResource data/sfx/click.ogg"), 1);
 }
 
 TEST(ResourceManager, ClearXMLCacheRereadsEditedFilesAndKeepsTheRest) {
@@ -302,7 +302,7 @@ TEST(ResourceManager, ClearXMLCacheRereadsEditedFilesAndKeepsTheRest) {
     LogCapture log;
     manager()->clearXMLCache();
     manager()->clearCache();
-    EXPECT_EQ(log.count("ResourceManager::clearXMLCache()"), 1u);
+    EXPECT_EQ(log.count("ResourceManager::clearXMLCache()"), 1);
     const auto after = std::dynamic_pointer_cast<XMLDocument>(manager()->getResource("data/scenes/map.sg.xml"));
     ASSERT_TRUE(after);
     EXPECT_NE(after, before);

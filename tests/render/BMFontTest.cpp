@@ -16,7 +16,7 @@ namespace {
 
 using test::CountingTexture;
 using test::DrawRecorder;
-using test::LogLines;
+using test::LogCapture;
 
 // The fixture font lives under tests/render/fixtures/data/fonts: "A" (advance
 // 9 + 1, white top half, grey bottom half), "V" (advance 9 + 1, one unit to
@@ -162,7 +162,7 @@ TEST_F(BMFontTest, FilterKeepsBytesWithGlyphsAndDropsLineEnds) {
 }
 
 TEST_F(BMFontTest, CharacterOnAMissingPageIsLoggedAndLeftOut) {
-    LogLines log;
+    LogCapture log;
     auto font = fontFrom(R"(<font><common lineHeight="10" base="8"/>
         <pages><page id="0" file="blocks.png"/><page id="1" file="blocks.png"/></pages>
         <chars><char id="65" width="4" height="4" xadvance="5"/>
@@ -187,7 +187,7 @@ class BMFontBrokenDescription : public BMFontTest, public testing::WithParamInte
 // Each of these used to end in a null dereference.
 TEST_P(BMFontBrokenDescription, LogsAndKeepsWhatIsUsable) {
     const BrokenCase& c = GetParam();
-    LogLines log;
+    LogCapture log;
     auto font = fontFrom(c.xml);
     EXPECT_GE(log.count(c.logged), 1) << log.text();
     EXPECT_EQ(font->filterText("AV"), c.drawable);
@@ -233,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<BrokenCase>& param) { return std::string(param.param.name); });
 
 TEST_F(BMFontTest, NoRootElementGivesAnEmptyFont) {
-    LogLines log;
+    LogCapture log;
     BMFont font(nullptr);
     EXPECT_EQ(log.count("BMFont: no <"), 4);
     EXPECT_EQ(font.measure("AV"), glm::vec2(0, 0));

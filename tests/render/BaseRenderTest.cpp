@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include "support/LogCapture.h"
 
 using vorn::BaseRender;
 using vorn::Color;
@@ -14,6 +15,8 @@ using vorn::Rect;
 using vorn::VertexData;
 using vorn::test::RecordingRender;
 using vorn::test::RecordingTexture;
+
+using vorn::test::captureLog;
 
 namespace {
 
@@ -35,12 +38,6 @@ VertexData quad(float x, float y, float w, float h, Color c = Color()) {
     }
     data.indices = {0, 1, 3, 3, 1, 2};
     return data;
-}
-
-std::string captureLog(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 class BaseRenderTest : public testing::Test {

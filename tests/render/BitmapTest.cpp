@@ -8,11 +8,14 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "support/LogCapture.h"
 
 using vorn::Bitmap;
 using vorn::Data;
 using vorn::parsePixelFormat;
 using vorn::test::TempDir;
+
+using vorn::test::captureLog;
 
 namespace {
 
@@ -26,12 +29,6 @@ Bitmap oneRgbaPixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t
     Bitmap bitmap;
     bitmap.create(Data(bytes, 4), 1, 1, vorn::PixelFormatRGBA8888);
     return bitmap;
-}
-
-std::string captureLog(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 class BitmapFileTest : public testing::Test {

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "support/LogCapture.h"
 
 namespace vorn::test {
 
@@ -88,36 +89,5 @@ private:
     Rect viewport_;
 };
 
-// Collects what the log writes to standard output.
-class LogLines {
-public:
-    LogLines() { testing::internal::CaptureStdout(); }
-    ~LogLines() {
-        if (!done_) {
-            testing::internal::GetCapturedStdout();
-        }
-    }
-    LogLines(const LogLines&) = delete;
-    LogLines& operator=(const LogLines&) = delete;
-
-    const std::string& text() {
-        if (!done_) {
-            text_ = testing::internal::GetCapturedStdout();
-            done_ = true;
-        }
-        return text_;
-    }
-    int count(const std::string& piece) {
-        int n = 0;
-        for (auto at = text().find(piece); at != std::string::npos; at = text_.find(piece, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
-
-private:
-    bool done_ = false;
-    std::string text_;
-};
 
 } // namespace vorn::test

@@ -18,7 +18,7 @@ namespace vorn {
 namespace {
 
 using test::DrawRecorder;
-using test::LogLines;
+using test::LogCapture;
 
 constexpr const char* gameFont = "data/fonts/DejaVuSans-Bold.ttf";
 
@@ -97,7 +97,7 @@ TEST(GlyphAtlasFull, DroppedGlyphsAreBlankKeepTheirAdvanceAndAreLoggedOnce) {
     const auto reference = roomy.packGlyphs(bytes, 40.0f, 1.0f, letters());
 
     GlyphAtlas atlas(96);
-    LogLines log;
+    LogCapture log;
     const auto glyphs = atlas.packGlyphs(bytes, 40.0f, 1.0f, letters());
     const auto again = atlas.packGlyphs(bytes, 40.0f, 1.0f, U"WXYZ");
     EXPECT_EQ(log.count("page is full"), 1) << log.text();
@@ -129,7 +129,7 @@ TEST(GlyphAtlasFull, DroppedGlyphsAreBlankKeepTheirAdvanceAndAreLoggedOnce) {
 TEST(GlyphAtlasFull, TextOfDroppedGlyphsDrawsNothingAndMeasuresItsAdvances) {
     Platform::instance()->setDesktopSizeForTesting({1024, 768});
     DrawRecorder render;
-    LogLines log;
+    LogCapture log;
     // Glyphs of 700 pixels: only a few of the first 66 fit in the 2048 page.
     TTFFont font(gameFont, 700.0f, 1.0f);
     EXPECT_EQ(log.count("page is full"), 1);

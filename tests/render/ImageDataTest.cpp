@@ -15,7 +15,7 @@ namespace {
 
 using test::CountingTexture;
 using test::DrawRecorder;
-using test::LogLines;
+using test::LogCapture;
 
 std::shared_ptr<Texture> textureOf(int width, int height) {
     return std::make_shared<CountingTexture>(width, height);
@@ -189,7 +189,7 @@ TEST_P(ImageDataBadPolygon, LeavesTheSpriteEmptyWithALogLine) {
                             "</vertices><verticesUV>" + c.uv + "</verticesUV><triangles>" + c.triangles +
                             "</triangles></sprite>";
     Sprite sprite(xml);
-    LogLines log;
+    LogCapture log;
     std::unique_ptr<ImageData> frame;
     EXPECT_NO_THROW(frame = std::make_unique<ImageData>(textureOf(10, 10), sprite.element, 1.0f));
     EXPECT_EQ(log.count("Atlas sprite broken"), 1) << log.text();

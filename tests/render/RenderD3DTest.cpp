@@ -3,6 +3,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <string>
+#include "support/LogCapture.h"
 
 using vorn::Color;
 using vorn::PixelFormatA8;
@@ -10,13 +11,9 @@ using vorn::PixelFormatRGBA8888;
 using vorn::Rect;
 using vorn::test::quad;
 
-namespace {
+using vorn::test::captureLog;
 
-std::string captureLog(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
+namespace {
 
 class RenderD3DTest : public vorn::test::D3DFixture {};
 

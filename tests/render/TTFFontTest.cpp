@@ -19,7 +19,7 @@ namespace vorn {
 namespace {
 
 using test::DrawRecorder;
-using test::LogLines;
+using test::LogCapture;
 
 // The game's font (DejaVu Sans Bold, which has a kerning table) and a
 // monospaced face without one.
@@ -261,7 +261,7 @@ TEST_P(TTFFontBadFile, GivesZeroMetricsAFontThatDrawsNothingAndALogLine) {
     if (GetParam().bytes != "-") {
         test::writeBytes(path, GetParam().bytes);
     }
-    LogLines log;
+    LogCapture log;
     TTFFont font(path, 20.0f, 1.0f);
     EXPECT_EQ(log.count(GetParam().logged), 1) << log.text();
     EXPECT_FALSE(font.isUsable());
@@ -294,14 +294,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TTFFontTest, SizesThatAreNotPositiveNumbersGiveAnEmptyFont) {
     for (const float size : {0.0f, -12.0f, NAN, INFINITY, 1e9f}) {
-        LogLines log;
+        LogCapture log;
         TTFFont font(gameFont, size, 1.0f);
         EXPECT_EQ(log.count("can't be used at size"), 1) << size;
         EXPECT_FALSE(font.isUsable());
         EXPECT_EQ(font.glyphCount(), 0u);
         EXPECT_EQ(font.lineHeight(), 0.0f);
     }
-    LogLines log;
+    LogCapture log;
     TTFFont font(gameFont, 20.0f, 0.0f);
     EXPECT_FALSE(font.isUsable());
 }

@@ -5,18 +5,15 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include "support/LogCapture.h"
 
 using vorn::Color;
 using vorn::test::quad;
 namespace px = vorn;
 
-namespace {
+using vorn::test::captureLog;
 
-std::string captureLog(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
+namespace {
 
 class TextureD3DTest : public vorn::test::D3DFixture {};
 
