@@ -75,7 +75,6 @@ HRESULT Device::init(HWND window, D3DPRESENT_PARAMETERS* parameters) {
     }
     framePeriod_ = std::chrono::nanoseconds(1'000'000'000LL / (rate > 0 ? rate : 60));
 
-    parameters_ = *parameters;
     const HRESULT result = createBackBuffer(parameters->BackBufferWidth, parameters->BackBufferHeight);
     if (FAILED(result)) {
         return result;
@@ -245,8 +244,6 @@ void Device::simulateLoss(int lostCalls) {
     needsReset_ = true;
 }
 
-void Device::setSwapInterval(int interval) { swapInterval_ = interval; }
-
 HRESULT Device::TestCooperativeLevel() {
     if (lostCalls_ > 0) {
         --lostCalls_;
@@ -275,7 +272,6 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     }
     parameters->BackBufferWidth = backWidth_;
     parameters->BackBufferHeight = backHeight_;
-    parameters_ = *parameters;
     setDefaultState();
     needsReset_ = false;
     return D3D_OK;

@@ -93,7 +93,6 @@ public:
 
     Kind kind() const { return kind_; }
     Texture* texture() const { return texture_; }
-    Device* device() const { return device_; }
     // References handed out for this surface itself.
     int outstanding() const { return own_.load(); }
 
@@ -131,9 +130,7 @@ public:
     UINT width() const { return width_; }
     UINT height() const { return height_; }
     D3DFORMAT format() const { return format_; }
-    D3DPOOL pool() const { return pool_; }
     bool isRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
-    Surface* surface() { return &surface_; }
 
 private:
     int bytesPerPixel() const { return format_ == D3DFMT_A8 ? 1 : 4; }
@@ -251,7 +248,6 @@ public:
     // binding never outlives what it names.
     void forget(const void* object);
     void simulateLoss(int lostCalls);
-    void setSwapInterval(int interval);
 
 private:
     HRESULT createBackBuffer(UINT width, UINT height);
@@ -268,7 +264,6 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     GlFunctions gl_;
-    D3DPRESENT_PARAMETERS parameters_{};
 
     GLuint program_ = 0;
     struct {

@@ -1,6 +1,10 @@
 #include "platform/sdl_input.h"
 
+#include "platform/utf8.h"
+
 #include <SDL.h>
+
+#include <cstddef>
 
 namespace {
 
@@ -74,36 +78,6 @@ LPARAM pointBits(int x, int y) {
     // Positions outside the client area (a release after dragging out of the
     // window) are negative; the receiver reads each half as a signed 16-bit number.
     return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
-}
-
-// Decodes UTF-8 into code points, skipping malformed bytes.
-std::vector<char32_t> codePoints(const std::string& text) {
-    std::vector<char32_t> out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        int extra = 0;
-        char32_t cp = 0;
-        if (c < 0x80) { cp = c; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-        else { ++i; continue; }
-        bool ok = i + static_cast<size_t>(extra) < n;
-        for (int k = 1; ok && k <= extra; ++k) {
-            const unsigned char cc = s[i + static_cast<size_t>(k)];
-            if ((cc & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (!ok) { ++i; continue; }
-        i += static_cast<size_t>(extra) + 1;
-        static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) continue;
-        out.push_back(cp);
-    }
-    return out;
 }
 
 } // namespace
@@ -197,7 +171,11 @@ std::vector<MSG> vornTranslateEvent(const VornInputEvent& e, HWND window) {
     }
     case VornInputEvent::Text: {
         const UINT type = e.alt && !e.ctrl ? WM_SYSCHAR : WM_CHAR;
-        for (char32_t cp : codePoints(e.text)) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(e.text.data());
+        for (std::size_t i = 0; i < e.text.size();) {
+            char32_t cp = 0;
+            // Malformed bytes are dropped rather than typed as replacement characters.
+            if (!vornDecodeUtf8(bytes, e.text.size(), i, cp)) continue;
             // Window messages carry UTF-16 units: a character outside the
             // basic plane comes as a surrogate pair, high unit first.
             if (cp >= 0x10000) {

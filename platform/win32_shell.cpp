@@ -1,5 +1,7 @@
 #include "platform/win32_shell.h"
 
+#include "platform/utf8.h"
+
 #include <SDL.h>
 
 #include <pwd.h>
@@ -52,8 +54,9 @@ bool makeFolders(const std::string& path) {
     return true;
 }
 
-// Decodes one code point from UTF-8; false on a malformed sequence.
-bool decodeUtf8(const unsigned char* s, size_t n, size_t& i, char32_t& cp) {
+} // namespace
+
+bool vornDecodeUtf8(const unsigned char* s, size_t n, size_t& i, char32_t& cp) {
     const unsigned char c = s[i];
     int extra = 0;
     if (c < 0x80) { cp = c; extra = 0; }
@@ -72,8 +75,6 @@ bool decodeUtf8(const unsigned char* s, size_t n, size_t& i, char32_t& cp) {
     if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     return true;
 }
-
-} // namespace
 
 HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
     if (!path || folder != CSIDL_LOCAL_APPDATA) return E_FAIL;
@@ -160,7 +161,7 @@ int MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR wide, int un
     out.reserve(n);
     for (size_t i = 0; i < n;) {
         char32_t cp = 0;
-        if (!decodeUtf8(s, n, i, cp)) cp = 0xFFFD;
+        if (!vornDecodeUtf8(s, n, i, cp)) cp = 0xFFFD;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));

@@ -38,7 +38,6 @@ constexpr int kCaption = 23;
 
 struct WindowClass {
     WNDPROC proc = nullptr;
-    HINSTANCE instance = nullptr;
     int windows = 0;
 };
 
@@ -265,7 +264,6 @@ ATOM RegisterClassExW(const WNDCLASSEXW* wc) {
     if (name.empty() || classes.count(name)) return 0;
     WindowClass c;
     c.proc = wc->lpfnWndProc;
-    c.instance = wc->hInstance;
     classes[name] = c;
     return static_cast<ATOM>(0xC000 + classes.size());
 }

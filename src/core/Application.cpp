@@ -230,14 +230,7 @@ void Application::setFullscreen(bool fullscreen) {
 void Application::setOrtho() {
     const glm::vec2 size = designSize();
     log("Application::setOrtho() %f %f", size.x, size.y);
-    glm::mat4 m(0.0f);
-    m[0][0] = size.x != 0.0f ? 2.0f / size.x : 0.0f;
-    m[1][1] = size.y != 0.0f ? -2.0f / size.y : 0.0f;
-    m[2][2] = -1.0f;
-    m[3][0] = -1.0f;
-    m[3][1] = 1.0f;
-    m[3][3] = 1.0f;
-    if (Render* render = Render::instance()) render->setProjection(m);
+    if (Render* render = Render::instance()) render->setProjection(topLeftOrtho(size.x, size.y));
     log("Application::setOrtho() OK");
 }
 

@@ -6,41 +6,30 @@
 #include "core/StringUtils.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vorn {
-
-namespace {
-
-std::string trim(const std::string& text) {
-    const char* space = " \t\n\v\f\r";
-    const size_t first = text.find_first_not_of(space);
-    if (first == std::string::npos) return {};
-    const size_t last = text.find_last_not_of(space);
-    return text.substr(first, last - first + 1);
-}
-
-} // namespace
 
 Localization* Localization::instance() {
     static Localization* holder = new Localization();
     return holder;
 }
 
-Locale* Localization::current() {
+std::shared_ptr<Locale> Localization::current() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!current_) {
         const std::string name =
             chooseLocaleName(readTextFile("data/locales/locales.txt"), Platform::instance()->preferredLanguages(),
                              readTextFile("data/default_locale.txt"));
-        current_ = std::make_unique<Locale>(name);
+        current_ = std::make_shared<Locale>(name);
         log("selected locale %s", name.c_str());
     }
-    return current_.get();
+    return current_;
 }
 
-void Localization::setLocale(Locale* locale) {
+void Localization::setLocale(std::shared_ptr<Locale> locale) {
     std::lock_guard<std::mutex> lock(mutex_);
-    current_.reset(locale);
+    current_ = std::move(locale);
 }
 
 std::string Localization::chooseLocaleName(const std::string& localesText, const std::vector<std::string>& preferred,

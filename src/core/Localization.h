@@ -15,11 +15,11 @@ class Localization {
 public:
     static Localization* instance();
 
-    // The current locale; the first call chooses and loads it.
-    Locale* current();
-    // Replaces the current locale (deleting it); texts already shown keep
-    // their wording.
-    void setLocale(Locale* locale);
+    // The current locale; the first call chooses and loads it. Shared, so a
+    // reader on the preload worker keeps it alive across a switch.
+    std::shared_ptr<Locale> current();
+    // Replaces the current locale; texts already shown keep their wording.
+    void setLocale(std::shared_ptr<Locale> locale);
 
     // The name to load: the first preferred language (or its part before
     // "_") found among the available names, else "en_US"; a non-empty
@@ -34,7 +34,7 @@ private:
     // The preload worker may ask for a font, and through it for the locale,
     // at the same time as the main thread.
     std::mutex mutex_;
-    std::unique_ptr<Locale> current_;
+    std::shared_ptr<Locale> current_;
 };
 
 } // namespace vorn

@@ -37,26 +37,6 @@ std::array<int, 256> makeKeyTable() {
     return table;
 }
 
-std::string utf8(std::uint32_t cp) {
-    std::string out;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return out;
-}
-
 // Client positions come as two signed 16-bit halves: left of or above the
 // window they are negative.
 glm::vec2 pointOf(LPARAM lParam) {
@@ -82,19 +62,21 @@ float MainLoop::tick() {
 }
 
 void MainLoop::character(std::uint32_t unit) {
-    std::uint32_t cp = unit;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
         highSurrogate_ = unit;
         return;
     }
+    std::uint32_t cp = unit;
+    std::wstring units(1, static_cast<wchar_t>(unit));
     if (unit >= 0xDC00 && unit <= 0xDFFF) {
         if (!highSurrogate_) return;
         cp = 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00);
+        units.insert(units.begin(), static_cast<wchar_t>(highSurrogate_));
     }
     highSurrogate_ = 0;
     // Control characters (Ctrl+V gives 0x16, Tab 9, Enter 13) are keys, not text.
     if (cp < 0x20 || cp == 0x7F || cp > 0x10FFFF) return;
-    const std::string text = utf8(cp);
+    const std::string text = Platform::instance()->utf16ToUtf8(units);
     log("WM_CHAR %s", text.c_str());
     app_.textInput(text);
 }

@@ -40,6 +40,14 @@ std::vector<std::string> splitWords(const std::string& text) {
     return split(text, " ");
 }
 
+std::string trim(const std::string& text) {
+    const char* space = " \t\n\v\f\r";
+    const size_t first = text.find_first_not_of(space);
+    if (first == std::string::npos) return std::string();
+    const size_t last = text.find_last_not_of(space);
+    return text.substr(first, last - first + 1);
+}
+
 std::string lastExtension(const std::string& path) {
     const auto pieces = split(path, ".");
     if (pieces.size() < 2) return std::string();

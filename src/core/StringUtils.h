@@ -19,6 +19,9 @@ std::string readTextFile(const std::string& path);
 std::vector<std::string> split(const std::string& text, const std::string& separator);
 // Split at single blanks; a run of blanks gives empty pieces.
 std::vector<std::string> splitWords(const std::string& text);
+// Without leading and trailing white space: blank, tab, line feed,
+// vertical tab, form feed and carriage return.
+std::string trim(const std::string& text);
 
 // Both look at the whole path, directories included: "gfx/ui.sprite.xml"
 // gives "xml" and "sprite.xml". Too few dots give "".

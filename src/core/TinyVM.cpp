@@ -3,7 +3,6 @@
 #include "core/Log.h"
 #include "core/StringUtils.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -12,19 +11,6 @@
 namespace vorn {
 
 namespace {
-
-std::string trim(const std::string& text) {
-    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && blank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && blank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
 
 // Drops the first and the last character, whatever they are: the quotes of
 // a well-formed text argument.

@@ -77,4 +77,10 @@ public:
     virtual void popClip() = 0;
 };
 
+// The projection of a target width x height units large: (0, 0) at its top
+// left, (width, height) at its bottom right, depth -1 to 1. The application's
+// design space and render textures share it, so both keep y growing downwards.
+// An extent of 0 gives 0 on that axis instead of a division by zero.
+glm::mat4 topLeftOrtho(float width, float height);
+
 } // namespace vorn

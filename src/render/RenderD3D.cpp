@@ -174,6 +174,15 @@ void RenderD3D::applyClip() {
     device_->SetScissorRect(&rect);
 }
 
+void RenderD3D::modulateTextureByDiffuse() {
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+}
+
 void RenderD3D::releaseRenderTargets() {
     // A texture still bound would keep its device memory alive.
     device_->SetTexture(0, nullptr);
@@ -209,12 +218,7 @@ void RenderD3D::beginFrame() {
         resetDevice();
     }
 
-    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    modulateTextureByDiffuse();
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device_->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
     device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -340,12 +344,7 @@ void RenderD3D::flush() {
             device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
             device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
         } else {
-            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-            device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-            device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+            modulateTextureByDiffuse();
         }
     } else {
         // Untextured geometry takes the vertex colour and alpha, whatever

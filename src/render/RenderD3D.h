@@ -78,6 +78,8 @@ public:
 private:
     void fillPresentParameters(const glm::vec2& size, D3DFORMAT format);
     void resetTransformsAndStates();
+    // Stage 0 as for a colour texture: texture times vertex colour, in colour and alpha.
+    void modulateTextureByDiffuse();
     void releaseRenderTargets();
 
     HWND window_ = nullptr;

@@ -244,16 +244,7 @@ void TextureD3D::render(const std::function<void()>& draw, float scale) {
     const float w = static_cast<float>(width_);
     const float h = static_cast<float>(height_);
     render->setViewport(Rect(0.0f, 0.0f, w, h));
-    glm::mat4 ortho(0.0f);
-    if (width_ > 0 && height_ > 0) {
-        ortho[0][0] = 2.0f / w;
-        ortho[1][1] = -2.0f / h;
-        ortho[2][2] = -1.0f;
-        ortho[3][0] = -1.0f;
-        ortho[3][1] = 1.0f;
-        ortho[3][3] = 1.0f;
-    }
-    render->setProjection(ortho);
+    render->setProjection(topLeftOrtho(w, h));
     glm::mat4 scaling(1.0f);
     if (scale != 1.0f) {
         scaling[0][0] = scale;

@@ -193,13 +193,13 @@ TEST(Localization, CurrentIsChosenOnceAndLogged) {
     tree.write("data/locales/de_DE/texts.strings", "\"title\" = \"Mahjong-Solitaire\";\n");
     LogCapture log;
     Localization* holder = Localization::instance();
-    vorn::Locale* locale = holder->current();
+    const auto locale = holder->current();
     EXPECT_EQ(locale->name(), "de_DE");
     EXPECT_EQ(locale->text("title"), "Mahjong-Solitaire");
     EXPECT_EQ(holder->current(), locale);
     EXPECT_EQ(log.count("selected locale de_DE"), 1) << log.text();
 
-    holder->setLocale(new Locale("en_US"));
+    holder->setLocale(std::make_shared<Locale>("en_US"));
     EXPECT_EQ(holder->current()->name(), "en_US");
     EXPECT_EQ(holder->current()->text("title"), "title");
 }
@@ -207,7 +207,7 @@ TEST(Localization, CurrentIsChosenOnceAndLogged) {
 TEST(Localization, WithoutFilesTheLocaleIsEnglishAndKeysShowThemselves) {
     DataTree tree;
     LogCapture log;
-    vorn::Locale* locale = Localization::instance()->current();
+    const auto locale = Localization::instance()->current();
     EXPECT_EQ(locale->name(), "en_US");
     EXPECT_EQ(locale->text("title"), "title");
     EXPECT_NE(log.text().find("selected locale en_US"), std::string::npos);
@@ -215,7 +215,7 @@ TEST(Localization, WithoutFilesTheLocaleIsEnglishAndKeysShowThemselves) {
 
 TEST(Localization, ShippedEnglishTextsAndFontSubstitution) {
     // Runs in the repository's own data tree.
-    vorn::Locale* locale = Localization::instance()->current();
+    const auto locale = Localization::instance()->current();
     EXPECT_EQ(locale->name(), "en_US");
     EXPECT_EQ(locale->text("title"), "Mahjong");
     EXPECT_EQ(locale->font("ubuntu.bold.ttf"), "DejaVuSans-Bold.ttf");

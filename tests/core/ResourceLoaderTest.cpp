@@ -384,7 +384,7 @@ TEST_F(Loaders, FontKinds) {
 
 TEST_F(Loaders, LocaleSubstitutesFontFiles) {
     tree.write("data/fonts/Substitute.ttf", shippedFont);
-    auto* locale = new vorn::Locale("none");
+    auto locale = std::make_shared<vorn::Locale>("none");
     locale->setFont("ubuntu.bold.ttf", "Substitute.ttf");
     vorn::Localization::instance()->setLocale(locale);
 

@@ -56,6 +56,24 @@ TEST(StringUtils, SplitWordsKeepsEmptyPiecesOfBlankRuns) {
     EXPECT_EQ(vorn::splitWords("tab\tstays"), (Pieces{"tab\tstays"}));
 }
 
+TEST(StringUtils, TrimDropsOnlyTheWhiteSpaceAtBothEnds) {
+    struct Case {
+        std::string text, trimmed;
+    };
+    const std::vector<Case> cases = {
+        {"", ""},
+        {" \t\n\v\f\r", ""},
+        {"en_US\r\n", "en_US"},
+        {"\t play( 1 ) ", "play( 1 )"},
+        {"a \t b", "a \t b"},
+        // Bytes of other characters, a no-break space among them, stay.
+        {"\xC2\xA0x\xC2\xA0", "\xC2\xA0x\xC2\xA0"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(vorn::trim(c.text), c.trimmed) << "'" << c.text << "'";
+    }
+}
+
 TEST(StringUtils, ExtensionsLookAtTheWholePath) {
     struct Case {
         std::string path, last, lastTwo;

@@ -261,3 +261,22 @@ TEST_F(BaseRenderTest, ClipStackRestoresOrDisables) {
     render.popClip();
     EXPECT_FALSE(render.clipState().enabled);
 }
+
+TEST(TopLeftOrtho, MapsTheTargetCornersToClipSpaceWithYDown) {
+    const glm::mat4 m = vorn::topLeftOrtho(200.0f, 150.0f);
+    const glm::vec4 topLeft = m * glm::vec4(0.0f, 0.0f, 0.0f, 1.0f);
+    const glm::vec4 bottomRight = m * glm::vec4(200.0f, 150.0f, 0.0f, 1.0f);
+    const glm::vec4 centre = m * glm::vec4(100.0f, 75.0f, 0.5f, 1.0f);
+    EXPECT_EQ(topLeft, glm::vec4(-1.0f, 1.0f, 0.0f, 1.0f));
+    EXPECT_EQ(bottomRight, glm::vec4(1.0f, -1.0f, 0.0f, 1.0f));
+    EXPECT_EQ(centre, glm::vec4(0.0f, 0.0f, -0.5f, 1.0f));
+}
+
+TEST(TopLeftOrtho, AZeroExtentGivesZeroOnThatAxis) {
+    const glm::mat4 m = vorn::topLeftOrtho(0.0f, 100.0f);
+    EXPECT_EQ(m[0][0], 0.0f);
+    EXPECT_EQ(m[1][1], -0.02f);
+    for (int column = 0; column < 4; ++column) {
+        for (int row = 0; row < 4; ++row) EXPECT_TRUE(std::isfinite(m[column][row])) << column << " " << row;
+    }
+}

@@ -47,17 +47,6 @@ inline VertexData quad(float x, float y, float w, float h, Color c = Color(), fl
     return data;
 }
 
-inline glm::mat4 ortho(float width, float height) {
-    glm::mat4 m(0.0f);
-    m[0][0] = 2.0f / width;
-    m[1][1] = -2.0f / height;
-    m[2][2] = -1.0f;
-    m[3][0] = -1.0f;
-    m[3][1] = 1.0f;
-    m[3][3] = 1.0f;
-    return m;
-}
-
 inline std::shared_ptr<Bitmap> bitmapOf(int width, int height, int format, const std::vector<std::uint8_t>& bytes) {
     auto bitmap = std::make_shared<Bitmap>();
     bitmap->create(Data(bytes.data(), static_cast<std::uint32_t>(bytes.size())), width, height, format);
@@ -87,7 +76,7 @@ protected:
         Render::setInstance(render.get());
         ASSERT_TRUE(render->setup());
         render->resize(glm::vec2(width, height));
-        render->setProjection(ortho(width, height));
+        render->setProjection(topLeftOrtho(width, height));
     }
 
     void TearDown() override {
