@@ -41,7 +41,7 @@ suite release
 echo "== benchmarks, briefly: their figures are read by people ($(date +%T))"
 for bench in build/release/bench/*; do
   if [ -x "$bench" ] && [ -f "$bench" ]; then
-    "$bench" --benchmark_min_time=0.01 >/dev/null
+    under_x "$bench" --benchmark_min_time=0.01 >/dev/null
   fi
 done
 suite asan
