@@ -115,7 +115,11 @@ HRESULT Device::createBackBuffer(UINT width, UINT height) {
     }
     glGenTextures(1, &backTexture_);
     glBindTexture(GL_TEXTURE_2D, backTexture_);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
+    // Unsized, so that the driver may take the byte order of the pixel
+    // format given (Mesa then stores B, G, R, A like the window's own
+    // buffer): Present's blit is then a plain copy, not a textured draw
+    // over the whole window every frame.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

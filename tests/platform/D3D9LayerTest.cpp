@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -59,7 +62,36 @@ protected:
     D3DPRESENT_PARAMETERS parameters{};
 };
 
+// What the X server shows of the window at a client point, as 0xRRGGBB.
+unsigned long shownPixel(HWND window, int x, int y) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 0xFFFFFFFFul;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), r.left + x, r.top + y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long pixel = image ? XGetPixel(image, 0, 0) & 0xFFFFFFul : 0xFFFFFFFFul;
+    if (image) XDestroyImage(image);
+    XCloseDisplay(display);
+    return pixel;
+}
+
 } // namespace
+
+// The back buffer's first row is its top row; the window must show it at the
+// top, whether present copies it unscaled or stretches it to the window.
+TEST_F(D3D9LayerTest, PresentShowsTheBackBufferTheRightWayUp) {
+    for (UINT height : {64u, 32u}) {
+        SCOPED_TRACE(height);
+        parameters.BackBufferHeight = height;
+        ASSERT_EQ(device->Reset(&parameters), D3D_OK);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+        const D3DRECT bottom{0, static_cast<LONG>(height / 2), 64, static_cast<LONG>(height)};
+        ASSERT_EQ(device->Clear(1, &bottom, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(shownPixel(window, 32, 4), 0xFF0000ul);
+        EXPECT_EQ(shownPixel(window, 32, 60), 0x0000FFul);
+    }
+}
 
 TEST_F(D3D9LayerTest, ResetWaitsForDefaultPoolResourcesToGo) {
     IDirect3DTexture9* target = nullptr;
