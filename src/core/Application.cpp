@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace vorn {
 
@@ -100,11 +101,20 @@ bool Application::intEvent(int value) {
 }
 
 void Application::releaseButtons() {
+    if (!held_) return;
+    // The press ends where nothing can be hit: a release at the pointer
+    // would click the button under it although the player never let go.
+    // The release still reaches a node holding the capture, which lets the
+    // capture go; the move then takes the hover from the pressed node.
+    const glm::vec2 design = designSize();
+    const glm::vec2 away{-1.0f - std::abs(design.x), -1.0f - std::abs(design.y)};
     for (eButtonName button : {BUTTON_LEFT, BUTTON_RIGHT}) {
         if (!(held_ & buttonBit(button))) continue;
-        mouseUp(lastPointer_, button);
+        held_ &= ~buttonBit(button);
         releasedEarly_ |= buttonBit(button);
+        forward([&away, button](Scene& s) { return s.mouseUp(away, button); });
     }
+    forward([&away](Scene& s) { return s.mouseMove(away, BUTTON_LEFT); });
 }
 
 glm::vec2 Application::defaultWindowSize() {
