@@ -16,6 +16,10 @@ namespace vorn {
 
 namespace {
 
+// Time this close to an action's end counts as the end: the steps are
+// floats, and their sum may round to just below the duration.
+constexpr double endTolerance = 1e-6;
+
 // A "content" file that names itself, directly or through others, would
 // otherwise be read until the stack runs out.
 constexpr int maxContentDepth = 16;
@@ -88,7 +92,7 @@ void IntervalAction::setup(const Attributes& attributes) {
 }
 
 void IntervalAction::onStart() {
-    elapsed_ = 0.0f;
+    elapsed_ = 0.0;
     update(0.0f);
 }
 
@@ -102,7 +106,8 @@ void IntervalAction::step(float dt) {
         update(1.0f);
         return;
     }
-    const float q = elapsed_ / duration_;
+    if (duration_ > 0.0f && elapsed_ < duration_ && elapsed_ >= duration_ - endTolerance) elapsed_ = duration_;
+    const float q = static_cast<float>(elapsed_ / duration_);
     if (!std::isfinite(q)) {
         update(1.0f);
         return;

@@ -73,11 +73,13 @@ public:
 
     float getDuration() const { return duration_; }
     void setDuration(float duration) { duration_ = duration; }
-    float getElapsed() const { return elapsed_; }
+    float getElapsed() const { return static_cast<float>(elapsed_); }
 
 protected:
     float duration_ = 0.0f;
-    float elapsed_ = 0.0f;
+    // Summed in double: a second of 1/120 s float steps summed in float
+    // falls short of the second.
+    double elapsed_ = 0.0;
 };
 
 // Hands the target and every progress value to a function.

@@ -75,11 +75,13 @@ void ActionManager::update(float dt) {
         log("ActionManager::update: called during a pass, ignored");
         return;
     }
-    while (dt > stepLimit) {
+    // The remainder in double, so that the steps add up to the frame.
+    double left = dt;
+    while (left > stepLimit) {
         pass(stepLimit);
-        dt -= stepLimit;
+        left -= stepLimit;
     }
-    pass(dt);
+    pass(static_cast<float>(left));
 }
 
 void ActionManager::pass(float dt) {
