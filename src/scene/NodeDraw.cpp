@@ -12,9 +12,9 @@
 namespace vorn {
 
 void Node::visit() {
+    // The caller keeps this node alive: the application its scene, a parent
+    // its children (through the walk's copies).
     if (!visible_) return;
-    // A hook run from here may drop the last other owner of this node.
-    const std::shared_ptr<Node> self = weak_from_this().lock();
     if (!setUp_) setup();
     if (transformDirty_) updateTransform();
     Render* render = Render::instance();

@@ -45,8 +45,6 @@ void Scene::pushState() {
 void Scene::popState() {
     if (stateStack_.empty()) return;
     onPopState(sceneState_);
-    // The hook may have pushed or popped meanwhile.
-    if (stateStack_.empty()) return;
     std::string previous = std::move(stateStack_.back());
     stateStack_.pop_back();
     setState(previous);

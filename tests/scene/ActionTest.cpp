@@ -317,6 +317,29 @@ TEST(ActionManager, RemovingTheActionsThatHoldTheLastReferencesLeavesTheRestRunn
     EXPECT_NEAR(watchChild.lock()->getPosition().x, 5.0f, 1e-3);
 }
 
+TEST(ActionManager, ARemovalAskedForDuringAPassMayEndTheNodeWhenApplied) {
+    auto* manager = ActionManager::instance();
+    auto trigger = std::make_shared<Node>();
+    std::weak_ptr<Node> watch;
+    Node* raw = nullptr;
+    {
+        auto held = std::make_shared<Node>();
+        held->addChild(std::make_shared<Node>());
+        held->runAction(move(10, 1.0f));
+        held->runAction(move(10, 1.0f));
+        watch = held;
+        raw = held.get();
+    }
+    trigger->setActionFinishedCallback([raw](Action*) { ActionManager::instance()->removeTarget(raw); });
+    trigger->runAction(new vorn::WaitAction(0.005f));
+    auto keeper = std::make_shared<Node>();
+    keeper->runAction(move(100, 1.0f));
+    manager->update(0.005f);
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(manager->size(), 1u);
+    EXPECT_NEAR(keeper->getPosition().x, 0.5f, 1e-4);
+}
+
 TEST(ActionManager, UpdateFromInsideAPassIsRefused) {
     auto node = std::make_shared<Node>();
     int calls = 0;

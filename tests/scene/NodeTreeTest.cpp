@@ -282,6 +282,29 @@ TEST(NodeTree, ADyingNodeLeavesNothingBehindInTheEngine) {
     EXPECT_EQ(heard, 0);
 }
 
+TEST(NodeTree, ShowOnlyChildShowsEveryNamesakeAndForgetsAHiddenHover) {
+    auto root = std::make_shared<Node>();
+    root->setSize({100, 100});
+    std::vector<std::shared_ptr<Node>> kids;
+    for (const char* name : {"a", "b", "a"}) {
+        auto kid = std::make_shared<Node>();
+        kid->setName(name);
+        kid->setSize({100, 100});
+        root->addChild(kid);
+        kids.push_back(kid);
+    }
+    root->mouseMove({5, 5}, vorn::BUTTON_LEFT);
+    ASSERT_EQ(root->hoveredChild(), kids[2]);
+    EXPECT_TRUE(root->showOnlyChild("b"));
+    EXPECT_EQ(root->hoveredChild(), nullptr);
+    EXPECT_TRUE(kids[1]->isVisible());
+    EXPECT_FALSE(kids[0]->isVisible());
+    EXPECT_TRUE(root->showOnlyChild("a"));
+    EXPECT_TRUE(kids[0]->isVisible() && kids[2]->isVisible() && !kids[1]->isVisible());
+    EXPECT_FALSE(root->showOnlyChild("z"));
+    EXPECT_FALSE(kids[0]->isVisible() || kids[1]->isVisible() || kids[2]->isVisible());
+}
+
 TEST(NodeTree, FindsByNameTypeAndPredicateInTreeOrder) {
     Trace trace;
     auto root = std::make_shared<Node>();
