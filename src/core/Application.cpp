@@ -9,6 +9,7 @@
 #include "core/Scheduler.h"
 #include "core/StringUtils.h"
 #include "render/Render.h"
+#include "scene/ActionManager.h"
 #include "scene/Scene.h"
 
 #include <glm/mat4x4.hpp>
@@ -144,6 +145,7 @@ void Application::update(float dt) {
         render->setMatrix(glm::mat4(1.0f));
     }
     Scheduler::instance()->update(dt);
+    ActionManager::instance()->update(dt);
     EventDispatcher::instance()->process();
     if (const std::shared_ptr<Scene> scene = scene_) scene->visit();
     AudioEngine::instance()->playQueued();

@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "core/Platform.h"
 #include "core/Scheduler.h"
+#include "scene/ActionManager.h"
 #include "scene/Scene.h"
 #include "screens/MahjongApp.h"
 
@@ -32,16 +33,10 @@ public:
 
 class RecordingScene : public vorn::Scene {
 public:
-    explicit RecordingScene(std::vector<std::string>* calls, bool withAppear = false)
-        : calls_(calls), withAppear_(withAppear) {}
-    void setup() override { calls_->push_back("setup"); }
-    void enterStage() override { calls_->push_back("enterStage"); }
-    void exitStage() override { calls_->push_back("exitStage"); }
-    bool hasState(const std::string& name) const override { return withAppear_ && name == "appear"; }
-    void switchState(const std::string& name, float time) override {
-        calls_->push_back("switchState " + name + " " + std::to_string(time));
-    }
-    void setState(const std::string& name) override { calls_->push_back("setState " + name); }
+    explicit RecordingScene(std::vector<std::string>* calls) : calls_(calls) {}
+    void onSetup() override { calls_->push_back("setup"); }
+    void onEnterStage() override { calls_->push_back("enterStage"); }
+    void onExitStage() override { calls_->push_back("exitStage"); }
     void reload() override { calls_->push_back("reload"); }
     void onAppQuit() override { calls_->push_back("onAppQuit"); }
     void onAppDeactivated() override { calls_->push_back("onAppDeactivated"); }
@@ -62,7 +57,6 @@ protected:
         return true;
     }
     std::vector<std::string>* calls_;
-    bool withAppear_;
 };
 
 std::vector<std::string> logLines() {
@@ -219,11 +213,21 @@ TEST_F(ApplicationTest, RunSceneSwitchesToEntryStateOnlyWhenTheSceneHasIt) {
     app.runScene(plain);
     EXPECT_EQ(calls, (std::vector<std::string>{"setup", "enterStage"}));
     calls.clear();
-    auto animated = std::make_shared<RecordingScene>(&calls, true);
+    EXPECT_EQ(plain->getCurrentState(), "default");
+    auto animated = std::make_shared<RecordingScene>(&calls);
+    vorn::Node::State appear;
+    appear.name = "appear";
+    appear.hasX = true;
+    appear.position.x = -100.0f;
+    animated->addState(appear);
+    animated->setPosition(20.0f, 0.0f);
     app.runScene(animated);
-    EXPECT_EQ(calls, (std::vector<std::string>{"exitStage", "setup", "enterStage", "switchState appear 0.000000",
-                                               "setState default"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"exitStage", "setup", "enterStage"}));
     EXPECT_EQ(app.runningScene(), animated);
+    // Put at "appear" at once, then on its way back to "default".
+    EXPECT_EQ(animated->getCurrentState(), "default");
+    EXPECT_EQ(animated->getPosition().x, -100.0f);
+    EXPECT_TRUE(vorn::ActionManager::instance()->hasActions(animated.get()));
 }
 
 class SwitchingScene : public RecordingScene {
