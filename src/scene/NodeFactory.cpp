@@ -1,6 +1,9 @@
 #include "scene/NodeFactory.h"
 
 #include "scene/Node.h"
+#include "widgets/DistortionMesh.h"
+#include "widgets/ParticleEmitter.h"
+#include "widgets/ParticleSystem.h"
 
 #include <tinyxml2.h>
 
@@ -23,6 +26,9 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"particle_system", makeNode<ParticleSystem>},
+        {"particle_emitter", makeNode<ParticleSystem::Emitter>},
+        {"distortion_mesh", makeNode<DistortionMesh>},
     };
 }
 
