@@ -6,7 +6,6 @@
 #include "scene/CompositeActions.h"
 #include "scene/SimpleActions.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -223,9 +222,9 @@ void ParticleSystem::Emitter::onUpdate(float dt) {
     const float a = accumulator_ + dt;
     const int n = wholeParticles(std::ceil(a * count_));
     if (n > 0) emit(n);
-    accumulator_ = a - static_cast<float>(std::min(n, maxEmission)) / count_;
-    // Only a cut emission leaves a balance owed; it is dropped, not carried
-    // into every following frame.
+    accumulator_ = a - static_cast<float>(n) / count_;
+    // Only a count saturated at the int range leaves a balance owed; it is
+    // dropped, not carried into every following frame.
     if (accumulator_ > 0.0f || !std::isfinite(accumulator_)) accumulator_ = 0.0f;
 }
 
@@ -259,9 +258,15 @@ void ParticleSystem::Emitter::emit(int n) {
         }
         return;
     }
-    if (n > maxEmission) {
-        log("ParticleEmitter: %d particles asked for in one emission, %d made", n, maxEmission);
-        n = maxEmission;
+    const std::size_t held = system->getParticles().size();
+    const std::size_t room = held < maxParticles ? maxParticles - held : 0;
+    if (static_cast<std::size_t>(n) > room) {
+        if (!fullLogged_) {
+            log("ParticleEmitter: %d particles asked for, %zu made: a ParticleSystem holds at most %zu (node name: %s)",
+                n, room, maxParticles, system->getName().c_str());
+            fullLogged_ = true;
+        }
+        n = static_cast<int>(room);
     }
     const VertexData& vertices = *image->getVertexData();
     for (int i = 0; i < n; ++i) {

@@ -59,15 +59,12 @@ public:
         float radiusMax;
     };
 
-    // The most particles one emission makes; a larger request is cut to
-    // this (and logged), so that a mistyped count cannot exhaust memory.
-    static constexpr int maxEmission = 100000;
-
     Emitter();
     ~Emitter() override;
 
-    // Makes n particles in the nearest particle system above. Nothing for
-    // n of 0 or less, without a system, or when the system has no image.
+    // Makes n particles in the nearest particle system above, as many as
+    // the system has room for. Nothing for n of 0 or less, without a
+    // system, or when the system has no image.
     void emit(int n);
 
     // Replaces (and deletes) the old area; null means the system's origin.
@@ -121,7 +118,9 @@ private:
     float delay_ = 0.0f;
     float accumulator_ = 0.0f;
     std::unique_ptr<Area> area_;
+    // Streams would repeat these every frame: once per emitter.
     bool imageMissingLogged_ = false;
+    bool fullLogged_ = false;
 };
 
 } // namespace vorn

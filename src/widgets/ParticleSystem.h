@@ -6,6 +6,7 @@
 
 #include <glm/vec2.hpp>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
         // corners and are rewritten at every draw.
         VertexData quad;
     };
+
+    // The most particles a system holds: emitters make no more than fit, so
+    // a mistyped count cannot exhaust memory.
+    static constexpr std::size_t maxParticles = 100000;
 
     ParticleSystem();
     ~ParticleSystem() override;

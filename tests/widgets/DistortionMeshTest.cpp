@@ -191,6 +191,18 @@ TEST(DistortionMeshDrawing, TheImageTextureIsLoadedAndBoundAndNodeColourApplies)
     EXPECT_EQ(batches[0].vertices[0].color, 0x80FF0000u);
 }
 
+TEST(DistortionMeshDrawing, RepeatOverAnImageOfNoWidthKeepsFiniteTextureCoordinates) {
+    auto m = fromXmlAs<DistortionMesh>(
+        R"(<distortion_mesh w="40" h="40" rows="2" cols="2" repeat_x="1" repeat_y="1"/>)");
+    m->setImage(plainFrame(0.0f, 0.0f));
+    m->setup();
+    for (const auto& v : m->getMesh()->vertices) {
+        EXPECT_TRUE(std::isfinite(v.u) && std::isfinite(v.v));
+        EXPECT_LE(v.u, 1.0f);
+        EXPECT_LE(v.v, 1.0f);
+    }
+}
+
 struct GridCase {
     const char* name;
     const char* attributes;

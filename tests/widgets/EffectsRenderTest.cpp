@@ -140,7 +140,8 @@ TEST_F(EffectsRender, ARepeatingMeshTilesItsPictureAndLeavesLaterDrawingClamped)
     std::vector<std::uint8_t> halves;
     for (int x = 0; x < 8; ++x) {
         const bool red = x < 4;
-        halves.insert(halves.end(), {static_cast<std::uint8_t>(red ? 255 : 0), static_cast<std::uint8_t>(red ? 0 : 255), 0, 255});
+        const std::uint8_t r = red ? 255 : 0;
+        halves.insert(halves.end(), {r, static_cast<std::uint8_t>(255 - r), 0, 255});
     }
     const auto strip = texture(8, 1, PixelFormatRGBA8888, halves);
     beginFrame();

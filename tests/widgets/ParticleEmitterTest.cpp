@@ -287,7 +287,7 @@ TEST_F(Emitting, ARateOfZeroEmitsNothingAndLeavesTheBalanceSound) {
     EXPECT_EQ(count(system), 1u);
 }
 
-TEST_F(Emitting, NegativeAndOversizedCountsAreRefusedOrCut) {
+TEST_F(Emitting, NegativeCountsAreRefused) {
     vorn::test::LogCapture log;
     auto negative = stage(R"(<particle_system><particle_emitter once="1" count="-3"/></particle_system>)");
     auto emitter = emitterOf(negative);
@@ -298,12 +298,43 @@ TEST_F(Emitting, NegativeAndOversizedCountsAreRefusedOrCut) {
     auto stream = stage(R"(<particle_system><particle_emitter count="-30"/></particle_system>)");
     run.step(frame, 5);
     EXPECT_EQ(count(stream), 0u);
-    // Past the int range: no overflowing conversion, a bounded burst.
-    auto huge = stage(R"(<particle_system><particle_emitter once="1" count="1e12"/></particle_system>)");
-    EXPECT_EQ(count(huge), static_cast<std::size_t>(Emitter::maxEmission));
     EXPECT_EQ(log.count("burst count -3.000000 below zero, nothing emitted"), 1);
     EXPECT_EQ(log.count("emit called with -5 particles, nothing emitted"), 1);
-    EXPECT_EQ(log.count("2147483647 particles asked for in one emission, 100000 made"), 1);
+}
+
+TEST_F(Emitting, CountsPastTheIntRangeFillTheSystemAndNoMore) {
+    vorn::test::LogCapture log;
+    auto burst = stage(R"(<particle_system name="big"><particle_emitter once="1" count="1e12"/></particle_system>)");
+    EXPECT_EQ(count(burst), ParticleSystem::maxParticles);
+    burst->exitStage();
+    auto stream = stage(R"(<particle_system><particle_emitter count="3e10" energy="100"/></particle_system>)");
+    run.step(frame, 3);
+    EXPECT_EQ(count(stream), ParticleSystem::maxParticles);
+    EXPECT_EQ(log.count("2147483647 particles asked for, 100000 made: a ParticleSystem holds at most 100000 "
+                        "(node name: big)"),
+              1);
+    EXPECT_EQ(log.count("particles asked for"), 2);
+}
+
+TEST_F(Emitting, AnImageWithoutVerticesGivesParticlesThatDrawNothing) {
+    // An atlas sprite whose polygon was rejected is such a frame.
+    auto system = vorn::test::fromXmlAs<ParticleSystem>(
+        R"(<particle_system w="8" h="8"><particle_emitter once="1" count="5" energy="10"/></particle_system>)");
+    system->setImage(vorn::ImageData());
+    scene->addChild(system);
+    ASSERT_EQ(count(system), 5u);
+    run.step(frame, 2);
+    for (const auto& batch : run.render.batches) EXPECT_EQ(batch.vertexCount, 0u);
+}
+
+TEST_F(Emitting, ASpinRangeSetAfterSetUpIsStillTakenInDegrees) {
+    auto system = stage(R"(<particle_system><particle_emitter once="1" count="1" spin="90"/></particle_system>)");
+    EXPECT_FLOAT_EQ(system->getParticles().front().spin, pi / 2);
+    auto emitter = emitterOf(system);
+    ASSERT_TRUE(emitter->isSetUp());
+    emitter->setSpinRange(180.0f, 180.0f);
+    emitter->emit(1);
+    EXPECT_FLOAT_EQ(system->getParticles().back().spin, pi);
 }
 
 } // namespace

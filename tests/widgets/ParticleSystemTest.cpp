@@ -253,6 +253,16 @@ TEST_F(ParticleDrawing, MidColourIsReachedExactlyAtHalfLife) {
     }
 }
 
+TEST_F(ParticleDrawing, AParticleBornWithoutLifeIsDrawnAsAtItsDeath) {
+    // An emitter with "energy" 0 makes these; they are drawn once before
+    // the next update removes them.
+    system->addParticle(particle(0.0f, 0.0f, 50, 20));
+    const auto& batches = recording.draw(*system);
+    ASSERT_EQ(batches.size(), 1u);
+    expectCorners(corners(batches[0]), {{50, 20}, {50, 20}, {50, 20}, {50, 20}});
+    EXPECT_EQ(batches[0].vertices[0].color, 0x00FFFFFFu);
+}
+
 TEST_F(ParticleDrawing, ATurnedParticleTurnsItsCornersAboutItsCentre) {
     const auto& batch = drawOne(1.0f, pi / 2);
     expectCorners(corners(batch), {{54, 12}, {54, 28}, {46, 28}, {46, 12}});
