@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/DataSource.h"
+#include "core/EventDispatcher.h"
 #include "core/LocalNotifications.h"
 #include "core/Log.h"
 #include "core/User.h"
@@ -76,6 +77,9 @@ LifeManager::LifeManager()
     DataSource::get("@lm.state")->set(Value("full"));
     livesSource()->set(Value(maxLives_));
     load();
+    // The new player's lives are shown at once, not at the next tick.
+    EventDispatcher::instance()->addListener(UserManager::instance(), typeid(UserManager::SelectedUserChangedEvent),
+                                             [this](Event*) { update(); });
     timer_.start();
     update();
     scheduleNotifications();
@@ -143,7 +147,9 @@ void LifeManager::save() {
 }
 
 void LifeManager::update() {
+    const User* before = owner_;
     if (!follow(nullptr)) return;
+    if (owner_ != before) scheduleNotifications();
     const bool full = isFull();
     if (full && !unlimited_) return;
     if (unlimited_) {
