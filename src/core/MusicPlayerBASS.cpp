@@ -6,6 +6,8 @@
 
 namespace vorn {
 
+MusicPlayerBASS::MusicPlayerBASS() { AudioEngine::instance(); }
+
 void MusicPlayerBASS::play(const std::string& name, bool loop) {
     const std::string file = resolveMusicFile(name);
     // The same file goes on playing, so moving between screens with the same

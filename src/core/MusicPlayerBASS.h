@@ -11,7 +11,8 @@ namespace vorn {
 // effective music volume.
 class MusicPlayerBASS : public MusicPlayer {
 public:
-    MusicPlayerBASS() = default;
+    // Opens the output through the audio engine, if nothing has yet.
+    MusicPlayerBASS();
     ~MusicPlayerBASS() override = default;
 
     void play(const std::string& name, bool loop) override;
@@ -20,6 +21,7 @@ public:
 
     const std::string& currentFile() const { return currentFile_; }
     bool hasStream() const { return stream_ != 0; }
+    std::uint32_t stream() const { return stream_; }
 
 private:
     std::string currentFile_;
