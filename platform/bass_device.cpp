@@ -114,10 +114,21 @@ bool plainFileRequest(BOOL mem, const void* file, QWORD offset, QWORD length) {
 
 } // namespace
 
+// Opening and closing the device is serialised by a lock of its own, never
+// held together with the tables' lock: SDL holds its device lock while it
+// calls the mixer, which takes the tables' lock.
+static std::mutex& deviceMutex() {
+    static std::mutex* m = new std::mutex();
+    return *m;
+}
+
 BOOL BASS_Init(int device, DWORD freq, DWORD, HWND, const void*) {
     State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.ready) return fail(BASS_ERROR_ALREADY);
+    std::lock_guard<std::mutex> deviceLock(deviceMutex());
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.ready) return fail(BASS_ERROR_ALREADY);
+    }
     if (device != -1 && device != 1) return fail(BASS_ERROR_DEVICE);
     if (freq == 0 || freq > 384000) return fail(BASS_ERROR_ILLPARAM);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail(BASS_ERROR_DRIVER);
@@ -134,15 +145,19 @@ BOOL BASS_Init(int device, DWORD freq, DWORD, HWND, const void*) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return fail(BASS_ERROR_DRIVER);
     }
-    s.device = id;
-    s.rate = static_cast<int>(freq);
-    s.ready = true;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.device = id;
+        s.rate = static_cast<int>(freq);
+        s.ready = true;
+    }
     SDL_PauseAudioDevice(id, 0);
     return ok();
 }
 
 BOOL BASS_Free() {
     State& s = state();
+    std::lock_guard<std::mutex> deviceLock(deviceMutex());
     SDL_AudioDeviceID id = 0;
     {
         std::lock_guard<std::mutex> lock(s.mutex);

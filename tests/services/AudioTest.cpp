@@ -204,9 +204,9 @@ TEST_F(Audio, AListOfMusicFilesGivesEachOfThem) {
 }
 
 // What the device really plays, captured by the disk driver.
-class AudioOutput : public Audio {
+class AudioOutputThreaded : public Audio {
 protected:
-    AudioOutput() : capture_(tree_.file("output.raw")) {}
+    AudioOutputThreaded() : capture_(tree_.file("output.raw")) {}
 
     std::vector<float> reference(const std::string& name) const {
         int error = 0;
@@ -217,7 +217,7 @@ protected:
     DiskCapture capture_;
 };
 
-TEST_F(AudioOutput, ASoundPlaysOnceAtTheSoundVolume) {
+TEST_F(AudioOutputThreaded, ASoundPlaysOnceAtTheSoundVolume) {
     audio()->setSoundVolume(0.5f);
     std::unique_ptr<vorn::AudioSample> tone(audio()->createSample(fixture("tone_440_mono.ogg")));
     const std::vector<float> expected = reference("tone_440_mono.ogg");
@@ -237,7 +237,7 @@ TEST_F(AudioOutput, ASoundPlaysOnceAtTheSoundVolume) {
     for (std::size_t i = 0; i < std::size_t(at) * 2; ++i) ASSERT_EQ(out[i], 0.0f) << i;
 }
 
-TEST_F(AudioOutput, MutedSoundIsSilence) {
+TEST_F(AudioOutputThreaded, MutedSoundIsSilence) {
     audio()->setMuteSound(true);
     std::unique_ptr<vorn::AudioSample> tone(audio()->createSample(fixture("tone_440_mono.ogg")));
     audio()->queueSound(tone.get());
@@ -248,7 +248,7 @@ TEST_F(AudioOutput, MutedSoundIsSilence) {
     for (float s : capture_.frames()) ASSERT_EQ(s, 0.0f);
 }
 
-TEST_F(AudioOutput, MusicLoopsAtTheEffectiveVolume) {
+TEST_F(AudioOutputThreaded, MusicLoopsAtTheEffectiveVolume) {
     writeData("data/music/loop.ogg", vorn::test::readBytes(fixture("music_loop.ogg")));
     configure("<key>music_volume_k</key><real>0.5</real><key>music</key><dict><key>menu</key><string>loop</string></dict>");
     audio()->setMusicVolume(0.8f);
@@ -265,7 +265,7 @@ TEST_F(AudioOutput, MusicLoopsAtTheEffectiveVolume) {
     EXPECT_LE(vorn::test::largestDifference(out, at, expected, 0.4f, loop * 5 / 2), 1.5 / 32767.0);
 }
 
-TEST_F(AudioOutput, MusicFallsSilentWhileSuspendedOrMutedAndComesBack) {
+TEST_F(AudioOutputThreaded, MusicFallsSilentWhileSuspendedOrMutedAndComesBack) {
     writeData("data/music/loop.ogg", vorn::test::readBytes(fixture("music_loop.ogg")));
     configure("<key>music</key><dict><key>menu</key><string>loop</string></dict>");
     MusicPlayer::instance()->play("menu", true);
