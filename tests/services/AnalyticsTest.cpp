@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/resource.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -244,6 +246,30 @@ TEST_F(AnalyticsThreaded, AnEventTheServiceRefusesIsDroppedAndTheNextSent) {
     EXPECT_EQ(server.requests().size(), 4u);
 }
 
+// A measurement to run by hand (--gtest_also_run_disabled_tests): the
+// processor time the worker takes over ten seconds with the service out of
+// reach, pausing for real between its attempts.
+TEST_F(AnalyticsThreaded, DISABLED_OfflineWorkerStaysIdle) {
+    std::string url;
+    {
+        LoopbackServer closed([](const Request&) { return reply(200, ""); });
+        url = closed.url();
+    }
+    auto cpuSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double before = cpuSeconds();
+    Analytics* analytics = start(url);
+    for (int i = 0; i < 1000; ++i) analytics->logEvent("offline");
+    std::this_thread::sleep_for(10s);
+    const double used = cpuSeconds() - before;
+    std::printf("processor time over 10 s offline: %.4f s (%.3f %% of a core)\n", used, used * 10.0);
+    EXPECT_LT(used / 10.0, 0.01);
+}
+
 class AnalyticsAddress : public AnalyticsThreaded, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(AnalyticsAddress, ThatIsNotAPlainHttpHostSendsNothing) {
@@ -311,7 +337,7 @@ TEST_F(HttpThreaded, PostSendsItsBodyOtherMethodsDoNot) {
 TEST_F(HttpThreaded, AnswerHeadersAreTrimmedAndTheStatusLineKept) {
     LoopbackServer server([](const Request&) {
         Answer a = reply(404, "nothing");
-        a.extraHeaders = {"X-Spaced:  \t some value \t ", "X-Later: 1", "X-Later:   2  "};
+        a.extraHeaders = {"X-Spaced:  \t some value \t ", "X-Later: 1", "X-Later:   2  ", "X-Bytes: \xe9t\xe9\xa0 "};
         return a;
     });
     const vorn::HttpResponse r = vorn::httpGet(server.url());
@@ -319,6 +345,8 @@ TEST_F(HttpThreaded, AnswerHeadersAreTrimmedAndTheStatusLineKept) {
     EXPECT_EQ(r.body, "nothing");
     EXPECT_EQ(r.headers.at("X-Spaced"), "some value");
     EXPECT_EQ(r.headers.at("X-Later"), "2");
+    // Bytes above 127 are text, not white space, and never an out-of-range look-up.
+    EXPECT_EQ(r.headers.at("X-Bytes"), "\xe9t\xe9\xa0");
     EXPECT_EQ(r.headers.at("HTTP/1.1 404 Scripted"), "present");
     EXPECT_EQ(r.headers.at("Content-Length"), "7");
     EXPECT_EQ(r.headers.count(""), 0u);
