@@ -115,7 +115,11 @@ HRESULT Device::createBackBuffer(UINT width, UINT height) {
     }
     glGenTextures(1, &backTexture_);
     glBindTexture(GL_TEXTURE_2D, backTexture_);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
+    // Unsized, so that the driver may take the byte order of the pixel
+    // format given (Mesa then stores B, G, R, A like the window's own
+    // buffer): Present's blit is then a plain copy, not a textured draw
+    // over the whole window every frame.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -311,12 +315,28 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
         gl_.BlitFramebuffer(0, 0, static_cast<GLint>(backWidth_), static_cast<GLint>(backHeight_), 0, height, width,
                             0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
         gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (keepPresented_) {
+            presented_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+            glPixelStorei(GL_PACK_ALIGNMENT, 4);
+            glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, presented_.data());
+            presentedWidth_ = width;
+            presentedHeight_ = height;
+        }
         SDL_GL_SwapWindow(window_);
     }
     if (swapInterval_ > 0) {
         pace();
     }
     return D3D_OK;
+}
+
+DWORD Device::presentedPixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= presentedWidth_ || y >= presentedHeight_) {
+        return 0;
+    }
+    // The window's rows come bottom-up from GL.
+    const auto row = static_cast<std::size_t>(presentedHeight_ - 1 - y);
+    return presented_[row * static_cast<std::size_t>(presentedWidth_) + static_cast<std::size_t>(x)];
 }
 
 HRESULT Device::GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE, IDirect3DSurface9** surface) {

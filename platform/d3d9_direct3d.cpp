@@ -101,3 +101,13 @@ void vornD3D9SimulateDeviceLoss(IDirect3DDevice9* device, int lostCalls) {
 int vornD3D9PendingReleases(IDirect3DDevice9* device) {
     return device ? static_cast<d3d9gl::Device*>(device)->pendingReleases() : 0;
 }
+
+void vornD3D9KeepPresentedFrames(IDirect3DDevice9* device) {
+    if (device) {
+        static_cast<d3d9gl::Device*>(device)->keepPresentedFrames();
+    }
+}
+
+DWORD vornD3D9PresentedPixel(IDirect3DDevice9* device, int x, int y) {
+    return device ? static_cast<d3d9gl::Device*>(device)->presentedPixel(x, y) : 0;
+}

@@ -248,6 +248,8 @@ public:
     // binding never outlives what it names.
     void forget(const void* object);
     void simulateLoss(int lostCalls);
+    void keepPresentedFrames() { keepPresented_ = true; }
+    DWORD presentedPixel(int x, int y) const;
 
 private:
     HRESULT createBackBuffer(UINT width, UINT height);
@@ -306,6 +308,11 @@ private:
     int swapInterval_ = 1;
     std::chrono::steady_clock::time_point lastPresent_{};
     std::chrono::nanoseconds framePeriod_{16'666'667};
+
+    bool keepPresented_ = false;
+    std::vector<std::uint32_t> presented_;
+    int presentedWidth_ = 0;
+    int presentedHeight_ = 0;
 };
 
 } // namespace d3d9gl

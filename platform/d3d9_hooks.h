@@ -17,3 +17,9 @@ void vornD3D9SimulateDeviceLoss(IDirect3DDevice9* device, int lostCalls);
 
 // GL objects released on another thread and not yet deleted on the main one.
 int vornD3D9PendingReleases(IDirect3DDevice9* device);
+
+// From now on each Present keeps a copy of what it puts in the window, read
+// just before the swap; vornD3D9PresentedPixel reads it as 0xAARRGGBB with
+// (0, 0) the window's top-left pixel (0 outside the kept frame).
+void vornD3D9KeepPresentedFrames(IDirect3DDevice9* device);
+DWORD vornD3D9PresentedPixel(IDirect3DDevice9* device, int x, int y);

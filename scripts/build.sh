@@ -13,6 +13,11 @@ case "$flavour" in
   *) echo "unknown flavour: $flavour" >&2; exit 2 ;;
 esac
 
+# ccache hashes paths inside the clone relative to it, and not the build
+# folder, so that clones in other folders (CI's) hit what this one compiled.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+
 dir=build/$flavour
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   cmake -S . -B "$dir" "${options[@]}" >/dev/null

@@ -10,6 +10,12 @@ bash scripts/setup.sh
 
 root=$PWD
 jobs=$(nproc)
+# ccache's cache stays where ccache keeps it without the XDG_CACHE_HOME below
+# (under the home folder), not in this clone's build/: a fresh clone then
+# reuses what earlier builds compiled.
+if [ -z "${CCACHE_DIR:-}" ] && command -v ccache >/dev/null; then
+  CCACHE_DIR=$(ccache -k cache_dir) && export CCACHE_DIR
+fi
 export LIBGL_ALWAYS_SOFTWARE=1
 export SDL_AUDIODRIVER=dummy
 export VORN_HEADLESS=1

@@ -1,6 +1,9 @@
 #include "screens/MahjongApp.h"
 
 #include "core/Platform.h"
+#include "screens/DemoScene.h"
+
+#include <memory>
 
 glm::vec2 MahjongApp::designSize() {
     const glm::vec2 desktop = vorn::Platform::instance()->desktopSize();
@@ -17,4 +20,4 @@ std::string MahjongApp::windowTitle() { return "Mahjong"; }
 
 bool MahjongApp::queryFlag() { return false; }
 
-void MahjongApp::setup() {}
+void MahjongApp::setup() { runScene(std::make_shared<DemoScene>(this)); }

@@ -9,12 +9,14 @@
 #include "core/Scheduler.h"
 #include "core/StringUtils.h"
 #include "render/Render.h"
+#include "scene/ActionManager.h"
 #include "scene/Scene.h"
 
 #include <glm/mat4x4.hpp>
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace vorn {
 
@@ -100,11 +102,20 @@ bool Application::intEvent(int value) {
 }
 
 void Application::releaseButtons() {
+    if (!held_) return;
+    // The press ends where nothing can be hit: a release at the pointer
+    // would click the button under it although the player never let go.
+    // The release still reaches a node holding the capture, which lets the
+    // capture go; the move then takes the hover from the pressed node.
+    const glm::vec2 design = designSize();
+    const glm::vec2 away{-1.0f - std::abs(design.x), -1.0f - std::abs(design.y)};
     for (eButtonName button : {BUTTON_LEFT, BUTTON_RIGHT}) {
         if (!(held_ & buttonBit(button))) continue;
-        mouseUp(lastPointer_, button);
+        held_ &= ~buttonBit(button);
         releasedEarly_ |= buttonBit(button);
+        forward([&away, button](Scene& s) { return s.mouseUp(away, button); });
     }
+    forward([&away](Scene& s) { return s.mouseMove(away, BUTTON_LEFT); });
 }
 
 glm::vec2 Application::defaultWindowSize() {
@@ -134,6 +145,7 @@ void Application::update(float dt) {
         render->setMatrix(glm::mat4(1.0f));
     }
     Scheduler::instance()->update(dt);
+    ActionManager::instance()->update(dt);
     EventDispatcher::instance()->process();
     if (const std::shared_ptr<Scene> scene = scene_) scene->visit();
     AudioEngine::instance()->playQueued();

@@ -100,8 +100,8 @@ private:
     // call: it may make another scene current from inside.
     template <typename Call>
     bool forward(Call call);
-    // A release for every button still held: the window is losing the
-    // pointer and the release would never come.
+    // Ends every press still held without a click: the window is losing
+    // the pointer and the real release may never come.
     void releaseButtons();
 
     bool quit_ = false;

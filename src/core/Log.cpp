@@ -45,7 +45,10 @@ Logger* Logger::instance() {
     return logger;
 }
 
-Logger::Logger() { open(); }
+// The file is set up by the first write, not here: the folder-name hook
+// may log, and a message logged while this runs would find the logger
+// still half made.
+Logger::Logger() = default;
 
 void Logger::open() {
     if (insideOpen) return;

@@ -4,9 +4,17 @@
 
 namespace vorn {
 
+// Under mingw "printf" means the Windows C runtime's rules, which refuse
+// %zu; the log formats with the standard rules there too.
+#if defined(__MINGW32__)
+#define VORN_LOG_FORMAT gnu_printf
+#else
+#define VORN_LOG_FORMAT printf
+#endif
+
 // One line of the log: echoed to standard output and appended, ended by
 // CR LF, to "log.txt" in the per-user folder. Safe from any thread.
-void log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void log(const char* format, ...) __attribute__((format(VORN_LOG_FORMAT, 1, 2)));
 
 class Logger {
 public:
@@ -14,7 +22,7 @@ public:
 
     // Points the log at "log.txt" in the running application's per-user
     // folder and resets that file to "--". Does nothing until an
-    // application is registered.
+    // application is registered. The first write after registration calls it.
     void open();
     void write(const std::string& text);
 

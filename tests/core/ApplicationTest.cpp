@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "core/Platform.h"
 #include "core/Scheduler.h"
+#include "scene/ActionManager.h"
 #include "scene/Scene.h"
 #include "screens/MahjongApp.h"
 
@@ -32,16 +33,10 @@ public:
 
 class RecordingScene : public vorn::Scene {
 public:
-    explicit RecordingScene(std::vector<std::string>* calls, bool withAppear = false)
-        : calls_(calls), withAppear_(withAppear) {}
-    void setup() override { calls_->push_back("setup"); }
-    void enterStage() override { calls_->push_back("enterStage"); }
-    void exitStage() override { calls_->push_back("exitStage"); }
-    bool hasState(const std::string& name) const override { return withAppear_ && name == "appear"; }
-    void switchState(const std::string& name, float time) override {
-        calls_->push_back("switchState " + name + " " + std::to_string(time));
-    }
-    void setState(const std::string& name) override { calls_->push_back("setState " + name); }
+    explicit RecordingScene(std::vector<std::string>* calls) : calls_(calls) {}
+    void onSetup() override { calls_->push_back("setup"); }
+    void onEnterStage() override { calls_->push_back("enterStage"); }
+    void onExitStage() override { calls_->push_back("exitStage"); }
     void reload() override { calls_->push_back("reload"); }
     void onAppQuit() override { calls_->push_back("onAppQuit"); }
     void onAppDeactivated() override { calls_->push_back("onAppDeactivated"); }
@@ -62,7 +57,6 @@ protected:
         return true;
     }
     std::vector<std::string>* calls_;
-    bool withAppear_;
 };
 
 std::vector<std::string> logLines() {
@@ -219,11 +213,21 @@ TEST_F(ApplicationTest, RunSceneSwitchesToEntryStateOnlyWhenTheSceneHasIt) {
     app.runScene(plain);
     EXPECT_EQ(calls, (std::vector<std::string>{"setup", "enterStage"}));
     calls.clear();
-    auto animated = std::make_shared<RecordingScene>(&calls, true);
+    EXPECT_EQ(plain->getCurrentState(), "default");
+    auto animated = std::make_shared<RecordingScene>(&calls);
+    vorn::Node::State appear;
+    appear.name = "appear";
+    appear.hasX = true;
+    appear.position.x = -100.0f;
+    animated->addState(appear);
+    animated->setPosition(20.0f, 0.0f);
     app.runScene(animated);
-    EXPECT_EQ(calls, (std::vector<std::string>{"exitStage", "setup", "enterStage", "switchState appear 0.000000",
-                                               "setState default"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"exitStage", "setup", "enterStage"}));
     EXPECT_EQ(app.runningScene(), animated);
+    // Put at "appear" at once, then on its way back to "default".
+    EXPECT_EQ(animated->getCurrentState(), "default");
+    EXPECT_EQ(animated->getPosition().x, -100.0f);
+    EXPECT_TRUE(vorn::ActionManager::instance()->hasActions(animated.get()));
 }
 
 class SwitchingScene : public RecordingScene {
@@ -304,23 +308,106 @@ TEST_F(ApplicationTest, FocusChangesSuspendAndResumeAudioOnce) {
     EXPECT_FALSE(audio->isSuspended());
 }
 
-TEST_F(ApplicationTest, LosingTheFocusReleasesAHeldButtonOnce) {
+TEST_F(ApplicationTest, LosingTheFocusEndsHeldPressesAwayFromEveryNode) {
     desktop(1280, 1024);
     auto scene = runRecordingScene();
     app.update(0.0f);
     app.mouseDown({100, 132}, vorn::BUTTON_LEFT);
+    app.mouseDown({100, 132}, vorn::BUTTON_RIGHT);
     app.mouseMove({300, 332}, vorn::BUTTON_LEFT);
     app.deactivate();
-    // The real release, when it finally comes, is not a second one.
+    // The real releases, when they finally come, are not second ones.
     app.mouseUp({300, 332}, vorn::BUTTON_LEFT);
+    app.mouseUp({300, 332}, vorn::BUTTON_RIGHT);
     app.mouseDown({10, 32}, vorn::BUTTON_LEFT);
     app.mouseUp({10, 32}, vorn::BUTTON_LEFT);
-    EXPECT_EQ(calls, (std::vector<std::string>{"mouseDown 256", "mouseMove 256", "mouseUp 256", "onAppDeactivated",
-                                               "mouseDown 256", "mouseUp 256"}));
-    ASSERT_EQ(scene->points.size(), 5u);
-    EXPECT_NEAR(scene->points[2].x, 240.0f, 1e-3);
-    EXPECT_NEAR(scene->points[2].y, 240.0f, 1e-3);
+    EXPECT_EQ(calls, (std::vector<std::string>{"mouseDown 256", "mouseDown 257", "mouseMove 256", "mouseUp 256",
+                                               "mouseUp 257", "mouseMove 256", "onAppDeactivated", "mouseDown 256",
+                                               "mouseUp 256"}));
+    ASSERT_EQ(scene->points.size(), 8u);
+    for (size_t i : {3u, 4u, 5u}) {
+        EXPECT_LT(scene->points[i].x, 0.0f) << i;
+        EXPECT_LT(scene->points[i].y, 0.0f) << i;
+    }
 }
+
+// A scene with one button, routed as scenes route the pointer: hit testing,
+// hover with its leave, and (for a widget that holds the pointer while
+// pressed) the capture, which sends every move and the release to the
+// widget until its release lets go. A click is a press on the button and a
+// release over it.
+class OneButtonScene : public vorn::Scene {
+public:
+    explicit OneButtonScene(bool captures) : captures_(captures) {}
+
+    bool mouseDown(const glm::vec2& p, vorn::eButtonName) override {
+        if (captured || !over(p)) return false;
+        pressed = true;
+        captured = captures_;
+        return true;
+    }
+    bool mouseUp(const glm::vec2& p, vorn::eButtonName) override {
+        if (!captured && !over(p)) return false;
+        captured = false;
+        if (pressed && over(p)) ++clicks;
+        pressed = false;
+        return true;
+    }
+    bool mouseMove(const glm::vec2& p, vorn::eButtonName) override {
+        if (captured) return true;
+        if (hovered && !over(p)) {
+            hovered = false;
+            pressed = false;
+            ++leaves;
+        }
+        if (over(p)) hovered = true;
+        return true;
+    }
+
+    bool pressed = false;
+    bool hovered = false;
+    bool captured = false;
+    int clicks = 0;
+    int leaves = 0;
+
+private:
+    static bool over(const glm::vec2& p) { return p.x >= 100 && p.x <= 300 && p.y >= 100 && p.y <= 200; }
+    bool captures_;
+};
+
+class FocusLossDuringPress : public ApplicationTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FocusLossDuringPress, DoesNotClickTheButtonUnderThePointer) {
+    desktop(1280, 1024); // full screen 1280 x 960 from y 32: design = (window - (0, 32)) * 0.8
+    auto scene = std::make_shared<OneButtonScene>(GetParam());
+    app.runScene(scene);
+    app.update(0.0f);
+    const glm::vec2 onButton{250, 220}; // (200, 150) in design units
+    app.mouseMove(onButton, vorn::BUTTON_LEFT);
+    app.mouseDown(onButton, vorn::BUTTON_LEFT);
+    app.deactivate();
+    EXPECT_EQ(scene->clicks, 0);
+    EXPECT_FALSE(scene->captured);
+    EXPECT_FALSE(scene->pressed);
+    EXPECT_EQ(scene->leaves, 1);
+
+    // The player lets go over the button after the focus is back: that
+    // release belongs to the press that was cut short.
+    app.activate();
+    app.mouseUp(onButton, vorn::BUTTON_LEFT);
+    EXPECT_EQ(scene->clicks, 0);
+
+    // Nothing is left stuck: the next press and release click.
+    app.mouseMove(onButton, vorn::BUTTON_LEFT);
+    app.mouseDown(onButton, vorn::BUTTON_LEFT);
+    app.mouseUp(onButton, vorn::BUTTON_LEFT);
+    EXPECT_EQ(scene->clicks, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, FocusLossDuringPress, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return std::string(param.param ? "HoldingTheCapture" : "RoutedByHitTesting");
+                         });
 
 TEST_F(ApplicationTest, SetFullscreenWritesTheSettingOnlyOnAChange) {
     vorn::log("start");

@@ -2,6 +2,7 @@
 #include "core/Log.h"
 #include "core/Platform.h"
 
+#include "support/LogCapture.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,15 @@ public:
     glm::vec2 designSize() override { return {1024, 768}; }
     std::string dataFolderName() override { return "VoyaluneMahjong"; }
     void setup() override {}
+};
+
+// Its folder-name hook logs, as a game's may while it works out the name.
+class ChattyFolderApp : public FolderApp {
+public:
+    std::string dataFolderName() override {
+        vorn::log("choosing the data folder");
+        return FolderApp::dataFolderName();
+    }
 };
 
 std::string logPath() {
@@ -50,6 +60,17 @@ TEST(Log, FileStartsWithDashesAfterRegistrationAndKeepsCallOrder) {
     vorn::log("third");
     const auto lines = crlfLines(vorn::test::readBytes(logPath()));
     EXPECT_EQ(lines, (std::vector<std::string>{"--", "first line", "", "third"}));
+    vorn::Application::setInstance(nullptr);
+}
+
+// The first message creates the logger; the file is set up on that
+// message's write, where a hook that logs finds a finished logger.
+TEST(Log, FolderHookThatLogsOnTheFirstMessageDoesNotHang) {
+    ChattyFolderApp app;
+    vorn::Application::setInstance(&app);
+    const std::string out = vorn::test::captureLog([] { vorn::log("first"); });
+    EXPECT_EQ(out, "first\nchoosing the data folder\n");
+    EXPECT_EQ(crlfLines(vorn::test::readBytes(logPath())), (std::vector<std::string>{"--", "first"}));
     vorn::Application::setInstance(nullptr);
 }
 

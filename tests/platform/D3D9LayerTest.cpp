@@ -61,6 +61,23 @@ protected:
 
 } // namespace
 
+// The back buffer's first row is its top row; the window must show it at the
+// top, whether present copies it unscaled or stretches it to the window.
+TEST_F(D3D9LayerTest, PresentShowsTheBackBufferTheRightWayUp) {
+    vornD3D9KeepPresentedFrames(device);
+    for (UINT height : {64u, 32u}) {
+        SCOPED_TRACE(height);
+        parameters.BackBufferHeight = height;
+        ASSERT_EQ(device->Reset(&parameters), D3D_OK);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+        const D3DRECT bottom{0, static_cast<LONG>(height / 2), 64, static_cast<LONG>(height)};
+        ASSERT_EQ(device->Clear(1, &bottom, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(vornD3D9PresentedPixel(device, 32, 4) & 0xFFFFFFu, 0xFF0000u);
+        EXPECT_EQ(vornD3D9PresentedPixel(device, 32, 60) & 0xFFFFFFu, 0x0000FFu);
+    }
+}
+
 TEST_F(D3D9LayerTest, ResetWaitsForDefaultPoolResourcesToGo) {
     IDirect3DTexture9* target = nullptr;
     ASSERT_EQ(device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,

@@ -31,7 +31,7 @@ public:
         calls_->push_back("text " + text);
         return true;
     }
-    void visit() override { calls_->push_back("visit"); }
+    void draw() override { calls_->push_back("visit"); }
     void onAppQuit() override { calls_->push_back("onAppQuit"); }
 
 private:

@@ -238,4 +238,48 @@ TEST_F(EngineWindow, SwitchesModesAndKeepsTheWindowOnClose) {
     EXPECT_EQ(vorn::WindowWin::handle(), nullptr);
 }
 
+// Whether the device's back buffer is width x height: reading it back into
+// a surface of another size is refused.
+bool backBufferIs(IDirect3DDevice9* device, UINT width, UINT height) {
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* copy = nullptr;
+    bool same = false;
+    if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back) == D3D_OK &&
+        device->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr) ==
+            D3D_OK) {
+        same = device->GetRenderTargetData(back, copy) == D3D_OK;
+    }
+    if (copy) copy->Release();
+    if (back) back->Release();
+    return same;
+}
+
+TEST_F(EngineWindow, ModeSwitchesSizeTheBackBufferToTheScreenThenTheDefaultWindow) {
+    vornSetDesktopSize(1600, 900);
+    app.setFullscreen(false);
+    const glm::vec2 windowed = app.defaultWindowSize();
+    ASSERT_NEAR(windowed.x, 960.0f, 1e-3);
+    ASSERT_NEAR(windowed.y, 720.0f, 1e-3);
+    {
+        vorn::WindowWin window(windowed, false);
+        ASSERT_TRUE(window.isReady());
+        vorn::Platform::instance()->setWindow(&window);
+        IDirect3DDevice9* device = window.render()->device();
+        EXPECT_TRUE(backBufferIs(device, 960, 720));
+
+        vorn::Platform::instance()->setFullscreen(true);
+        EXPECT_TRUE(backBufferIs(device, 1600, 900));
+        window.frame(0.016f);
+
+        // Back to the client size, not the outer rectangle with its frame.
+        vorn::Platform::instance()->setFullscreen(false);
+        EXPECT_TRUE(backBufferIs(device, 960, 720));
+        window.frame(0.016f);
+
+        vorn::Platform::instance()->setWindow(nullptr);
+        window.destroy();
+    }
+    vornSetDesktopSize(0, 0);
+}
+
 } // namespace

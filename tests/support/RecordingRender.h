@@ -14,41 +14,37 @@
 
 namespace vorn::test {
 
+class RecordingRender;
+
 // A texture that counts its loads and renders into the recording renderer.
+// As a render target it does what the device's does around the drawing:
+// its own viewport, the matrix set to the scale, and everything restored
+// afterwards.
 class RecordingTexture : public Texture {
 public:
     RecordingTexture() = default;
-    RecordingTexture(BaseRender* render, int width, int height) : render_(render) {
+    RecordingTexture(RecordingRender* render, int width, int height) : render_(render) {
         kind_ = KindRenderTarget;
         width_ = static_cast<std::uint32_t>(width);
         height_ = static_cast<std::uint32_t>(height);
     }
 
     void load() override { ++loads; }
-    void render(const std::function<void()>& draw, float) override {
-        ++renders;
-        if (render_) {
-            render_->flush();
-        }
-        if (draw) {
-            draw();
-        }
-        if (render_) {
-            render_->flush();
-        }
-    }
+    inline void render(const std::function<void()>& draw, float scale) override;
 
     int loads = 0;
     int renders = 0;
 
 private:
-    BaseRender* render_ = nullptr;
+    RecordingRender* render_ = nullptr;
 };
 
 class RecordingRender : public BaseRender {
 public:
     struct Batch {
         std::shared_ptr<Texture> texture;
+        // The render target drawn into; null for the back buffer.
+        const Texture* target = nullptr;
         int wrapU = 0;
         int wrapV = 0;
         ClipState clip;
@@ -98,6 +94,7 @@ public:
         }
         Batch batch;
         batch.texture = bound_;
+        batch.target = target;
         batch.wrapU = wrapU();
         batch.wrapV = wrapV();
         batch.clip = clipState();
@@ -127,9 +124,36 @@ public:
 
     const std::shared_ptr<Texture>& boundTexture() const { return bound_; }
     int clipChanges = 0;
+    // The render target being drawn, while one is.
+    const Texture* target = nullptr;
 
 private:
     std::shared_ptr<Texture> bound_;
 };
+
+void RecordingTexture::render(const std::function<void()>& draw, float scale) {
+    ++renders;
+    if (!render_) {
+        if (draw) draw();
+        return;
+    }
+    RecordingRender& r = *render_;
+    r.flush();
+    const Texture* previousTarget = r.target;
+    const Rect viewport = r.getViewport();
+    const glm::mat4 matrix = r.getMatrix();
+    const Color color = r.getColor();
+    r.target = this;
+    r.setViewport(Rect(0.0f, 0.0f, static_cast<float>(width_), static_cast<float>(height_)));
+    glm::mat4 scaling(1.0f);
+    scaling[0][0] = scaling[1][1] = scaling[2][2] = scale;
+    r.setMatrix(scaling);
+    if (draw) draw();
+    r.flush();
+    r.target = previousTarget;
+    r.setViewport(viewport);
+    r.setMatrix(matrix);
+    r.setColor(color);
+}
 
 } // namespace vorn::test

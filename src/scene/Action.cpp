@@ -1,0 +1,125 @@
+#include "scene/Action.h"
+
+#include "core/Log.h"
+#include "core/ResourceManager.h"
+#include "core/XMLDocument.h"
+#include "scene/ActionFactory.h"
+#include "scene/Node.h"
+
+#include <tinyxml2.h>
+
+#include <cmath>
+#include <exception>
+#include <utility>
+
+namespace vorn {
+
+namespace {
+
+// Time this close to an action's end counts as the end: the steps are
+// floats, and their sum may round to just below the duration.
+constexpr double endTolerance = 1e-6;
+
+// A "content" file that names itself, directly or through others, would
+// otherwise be read until the stack runs out.
+constexpr int maxContentDepth = 16;
+int contentDepth = 0;
+
+} // namespace
+
+Action::~Action() = default;
+
+void Action::loadFromXML(const tinyxml2::XMLElement* element) {
+    if (!element) return;
+    Attributes attributes;
+    for (const tinyxml2::XMLAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
+        attributes[a->Name()] = Value(a->Value());
+    }
+    setup(attributes);
+    for (const tinyxml2::XMLElement* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
+        if (std::unique_ptr<Action> inner = ActionFactory::instance()->createOwned(child)) {
+            addChild(std::move(inner));
+        }
+    }
+}
+
+void Action::setup(const Attributes& attributes) {
+    const auto content = attributes.find("content");
+    if (content == attributes.end()) return;
+    const std::string file = content->second.toString();
+    if (contentDepth >= maxContentDepth) {
+        log("Action content nested too deep, not read: %s", file.c_str());
+        return;
+    }
+    const auto document = std::dynamic_pointer_cast<XMLDocument>(ResourceManager::instance()->getResource(file));
+    // A missing or malformed file has been logged by the resource manager.
+    if (!document || !document->root()) return;
+    ++contentDepth;
+    try {
+        loadFromXML(document->root());
+    } catch (const std::exception& e) {
+        log("Can't open or parse: %s [%s]", file.c_str(), e.what());
+    }
+    --contentDepth;
+}
+
+void Action::addChild(std::unique_ptr<Action>) {}
+
+bool Action::holds(std::type_index type) const { return std::type_index(typeid(*this)) == type; }
+
+void Action::start(std::shared_ptr<Node> target) {
+    target_ = std::move(target);
+    started_ = true;
+    onStart();
+}
+
+void Action::restart() {
+    started_ = false;
+    onStart();
+}
+
+void Action::finish() {
+    started_ = false;
+    onFinish();
+}
+
+void Action::stop() { started_ = false; }
+
+void IntervalAction::setup(const Attributes& attributes) {
+    Action::setup(attributes);
+    const auto d = attributes.find("d");
+    if (d != attributes.end()) duration_ = d->second.asFloat();
+}
+
+void IntervalAction::onStart() {
+    elapsed_ = 0.0;
+    update(0.0f);
+}
+
+void IntervalAction::onFinish() { elapsed_ = duration_; }
+
+bool IntervalAction::isDone() const { return duration_ > 0.0f ? elapsed_ >= duration_ : started_; }
+
+void IntervalAction::step(float dt) {
+    elapsed_ += dt;
+    if (duration_ == 0.0f) {
+        update(1.0f);
+        return;
+    }
+    if (duration_ > 0.0f && elapsed_ < duration_ && elapsed_ >= duration_ - endTolerance) elapsed_ = duration_;
+    const float q = static_cast<float>(elapsed_ / duration_);
+    if (!std::isfinite(q)) {
+        update(1.0f);
+        return;
+    }
+    update(q < 1.0f ? q : 1.0f);
+}
+
+IntervalFunctionAction::IntervalFunctionAction(float duration, Function function)
+    : IntervalAction(duration), function_(std::move(function)) {}
+
+IntervalFunctionAction::IntervalFunctionAction(Function function) : function_(std::move(function)) {}
+
+void IntervalFunctionAction::update(float t) { function_(target_.get(), t); }
+
+} // namespace vorn

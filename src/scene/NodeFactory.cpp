@@ -1,0 +1,39 @@
+#include "scene/NodeFactory.h"
+
+#include "scene/Node.h"
+
+#include <tinyxml2.h>
+
+namespace vorn {
+
+namespace {
+
+template <typename T>
+Node* makeNode() {
+    return new T();
+}
+
+} // namespace
+
+NodeFactory& NodeFactory::instance() {
+    static NodeFactory* factory = new NodeFactory();
+    return *factory;
+}
+
+NodeFactory::NodeFactory() {
+    creators_ = {
+        {"container", makeNode<Node>},
+    };
+}
+
+std::shared_ptr<Node> NodeFactory::create(const tinyxml2::XMLElement* element) const {
+    if (!element) return nullptr;
+    const auto creator = creators_.find(element->Name());
+    if (creator == creators_.end()) return nullptr;
+    // Its own control block: the node's self-reference is tied to it.
+    std::shared_ptr<Node> node(creator->second());
+    node->load(element);
+    return node;
+}
+
+} // namespace vorn

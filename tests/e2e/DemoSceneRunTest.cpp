@@ -1,0 +1,151 @@
+// The real program shows the demonstration scene from data/: built by the
+// factory from its file, entered from "appear", animated by its action
+// file, switched by a key (through a data source) and by a click (through
+// the scene's state), as the log's node tree and the screen both show.
+#include "ProgramRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vorn::test::eventually;
+using vorn::test::ProgramRun;
+using vorn::test::Screenshot;
+
+// The node lines of the last tree written for that reason: name -> line.
+std::map<std::string, std::string> tree(const std::string& why) {
+    std::map<std::string, std::string> nodes;
+    const std::vector<std::string> all = vorn::test::lines(ProgramRun::logText());
+    const std::string header = "DemoScene tree " + why + ":";
+    auto at = std::find_if(all.rbegin(), all.rend(), [&](const std::string& l) { return l.rfind(header, 0) == 0; });
+    if (at == all.rend()) return nodes;
+    for (auto it = at.base(); it != all.end() && it->rfind("DemoScene node ", 0) == 0; ++it) {
+        const std::string rest = it->substr(15);
+        nodes[rest.substr(0, rest.find(' '))] = rest;
+    }
+    return nodes;
+}
+
+bool has(const std::string& line, const std::string& piece) { return line.find(piece) != std::string::npos; }
+
+float field(const std::string& line, const std::string& name) {
+    const size_t at = line.find(" " + name + "=");
+    return at == std::string::npos ? -1e9f : std::strtof(line.c_str() + at + name.size() + 2, nullptr);
+}
+
+bool run(const std::string& command) { return std::system(("timeout 20 " + command).c_str()) == 0; }
+
+class DemoRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* display = std::getenv("DISPLAY");
+        if (!display || !*display) GTEST_SKIP() << "needs an X server (scripts/test.sh runs one)";
+        if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "needs xdotool (scripts/setup.sh)";
+        display_ = XOpenDisplay(nullptr);
+        ASSERT_NE(display_, nullptr);
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        width_ = DisplayWidth(display_, DefaultScreen(display_));
+        height_ = DisplayHeight(display_, DefaultScreen(display_));
+        // Full screen at the desktop's aspect: design units to pixels.
+        k_ = static_cast<float>(height_) / 768.0f;
+    }
+    void TearDown() override {
+        if (display_) XCloseDisplay(display_);
+        if (HasFailure()) std::fprintf(stderr, "--- program output\n%s\n", program_.output().c_str());
+    }
+
+    // The screen colour at a design point.
+    std::uint32_t pixel(const Screenshot& shot, float x, float y) const {
+        return shot.at(static_cast<int>(x * k_), static_cast<int>(y * k_));
+    }
+    // Design x of every stripe-green pixel on the stripe's row.
+    std::set<int> stripe(const Screenshot& shot) const {
+        std::set<int> xs;
+        const int y = static_cast<int>(330 * k_);
+        for (int x = 0; x < shot.width; ++x) {
+            if (vorn::test::near(shot.at(x, y), 0x30C060)) xs.insert(static_cast<int>(x / k_));
+        }
+        return xs;
+    }
+    void expectColour(const Screenshot& shot, const char* label, float x, float y, std::uint32_t want) {
+        const std::uint32_t got = pixel(shot, x, y);
+        EXPECT_TRUE(vorn::test::near(got, want)) << label << " at (" << x << ", " << y << ") is " << std::hex << got
+                                                 << ", want " << want << "; screen in " << shot.save(label);
+    }
+
+    Display* display_ = nullptr;
+    int width_ = 0, height_ = 0;
+    float k_ = 1.0f;
+    ProgramRun program_;
+};
+
+TEST_F(DemoRun, AKeyAndAClickSwitchStatesWhileAnActionAnimates) {
+    program_.start();
+    Window window = 0;
+    ASSERT_TRUE(eventually([&] { return (window = vorn::test::findWindow(display_, DefaultRootWindow(display_), "Mahjong")) != 0; }));
+    ASSERT_TRUE(eventually([] { return !tree("after entry").empty(); })) << ProgramRun::logText();
+
+    auto entered = tree("after entry");
+    ASSERT_EQ(entered.size(), 6u);
+    EXPECT_TRUE(has(entered["title"], "state=default x=80.0 y=40.0"));
+    EXPECT_TRUE(has(entered["lamp"], "color=FFC03030"));
+    const Screenshot first = Screenshot::take(display_);
+    expectColour(first, "title", 480, 80, 0xE0A030);
+    expectColour(first, "lamp", 680, 280, 0xC03030);
+    expectColour(first, "button", 530, 540, 0x4060C0);
+    expectColour(first, "backdrop", 40, 700, 0x1A2638);
+    expectColour(first, "beside the lamp", 680 + 88, 280, 0x1A2638);
+
+    const std::string id = std::to_string(window);
+    ASSERT_TRUE(run("xdotool windowfocus " + id + " key space"));
+    ASSERT_TRUE(eventually([] { return !tree("after key").empty(); }));
+    auto keyed = tree("after key");
+    EXPECT_TRUE(has(keyed["lamp"], "state=on")) << keyed["lamp"];
+    EXPECT_TRUE(has(keyed["lamp"], "scale=1.20")) << keyed["lamp"];
+    const Screenshot second = Screenshot::take(display_);
+    expectColour(second, "lit lamp", 680, 280, 0x30D040);
+    expectColour(second, "grown lamp", 680 + 88, 280, 0x30D040);
+
+    const int clickX = static_cast<int>(640 * k_), clickY = static_cast<int>(540 * k_);
+    ASSERT_TRUE(run("xdotool mousemove --sync " + std::to_string(clickX) + " " + std::to_string(clickY) + " click 1"));
+    ASSERT_TRUE(eventually([] { return !tree("after click").empty(); }));
+    auto clicked = tree("after click");
+    EXPECT_TRUE(has(ProgramRun::logText(), "DemoScene tree after click: state second"));
+    EXPECT_TRUE(has(clicked["button"], "state=second x=600.0")) << clicked["button"];
+    EXPECT_TRUE(has(clicked["title"], "state=second x=80.0 y=40.0")) << clicked["title"];
+    const Screenshot third = Screenshot::take(display_);
+    expectColour(third, "moved button", 720, 540, 0xD0D040);
+    expectColour(third, "where the button was", 530, 540, 0x1A2638);
+
+    // The stripe slides: elsewhere in each tree and on each screen, and
+    // never outside its clipped window (x 80 to 480).
+    const float xs[] = {field(entered["stripe"], "x"), field(keyed["stripe"], "x"), field(clicked["stripe"], "x")};
+    EXPECT_FALSE(xs[0] == xs[1] && xs[1] == xs[2]);
+    const std::set<int> a = stripe(first), b = stripe(second), c = stripe(third);
+    EXPECT_FALSE(a == b && b == c) << "the stripe did not move";
+    for (const auto* s : {&a, &b, &c}) {
+        for (int x : *s) {
+            EXPECT_GE(x, 79);
+            EXPECT_LE(x, 480);
+        }
+    }
+
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    XSendEvent(display_, window, False, NoEventMask, &event);
+    XFlush(display_);
+    EXPECT_EQ(program_.waitForExit(), 0);
+}
+
+} // namespace

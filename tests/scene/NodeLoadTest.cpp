@@ -1,0 +1,178 @@
+// Node trees read from scene files: the common attributes, the factory's
+// element names, "content" files, "action" files, and malformed files.
+#include "scene/ActionManager.h"
+#include "scene/Node.h"
+#include "scene/NodeFactory.h"
+
+#include "SceneFixture.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using vorn::Node;
+
+class SizeCounting : public Node {
+public:
+    void onSizeChanged() override { ++sizeHooks; }
+    int sizeHooks = 0;
+};
+
+std::shared_ptr<Node> fromText(const std::string& xml, std::shared_ptr<Node> node = std::make_shared<Node>()) {
+    tinyxml2::XMLDocument document;
+    EXPECT_EQ(document.Parse(xml.c_str()), tinyxml2::XML_SUCCESS);
+    node->load(document.RootElement());
+    return node;
+}
+
+class NodeFiles : public vorn::test::SceneFixture {};
+
+TEST_F(NodeFiles, LaterNamesInByteOrderWin) {
+    auto n = fromText(R"(<container c="FF0000" color="00FF00" clip="1" scissor="0" stateStop="0" state_stop="1"
+                                      scale="3" scale_y="5" name="n" x="4" y="5" angle="30" visible="no" enabled="0"/>)");
+    EXPECT_EQ(n->getColor(), vorn::Color("00FF00"));
+    EXPECT_FALSE(n->isClipping());
+    EXPECT_TRUE(n->isStateStop());
+    EXPECT_EQ(n->getScale(), glm::vec2(3, 5));
+    EXPECT_EQ(n->getName(), "n");
+    EXPECT_EQ(n->getPosition(), glm::vec2(4, 5));
+    EXPECT_EQ(n->getRotation(), 30.0f);
+    EXPECT_FALSE(n->isVisible());
+    EXPECT_FALSE(n->isEnabled());
+    EXPECT_FALSE(n->isSetUp());
+}
+
+TEST_F(NodeFiles, AnchorAndSizeAttributes) {
+    auto n = fromText(R"(<container w="40" h="10"/>)");
+    fromText(R"(<container anchor="center" anchor_x="5"/>)", n);
+    EXPECT_EQ(n->getAnchor(), glm::vec2(5, 5));
+    EXPECT_FALSE(n->isAnchorCentered());
+    fromText(R"(<container anchor="center" h="30"/>)", n);
+    EXPECT_EQ(n->getAnchor(), glm::vec2(20, 15));
+
+    auto counted = std::make_shared<SizeCounting>();
+    fromText(R"(<container w="40"/>)", counted);
+    EXPECT_EQ(counted->sizeHooks, 1);
+    EXPECT_TRUE(counted->isSizeSet());
+    EXPECT_EQ(counted->getSize(), glm::vec2(40, 0));
+    fromText(R"(<container w="40" h="3"/>)", counted);
+    EXPECT_EQ(counted->sizeHooks, 3);
+}
+
+TEST_F(NodeFiles, LayoutFlagsAndAlignmentWords) {
+    auto n = fromText(R"(<container fillParent="1" centerParent="yes" fitParent="0" parentAlign="right" parentVAlign="top"/>)");
+    EXPECT_TRUE(n->isFillParent());
+    EXPECT_TRUE(n->isCenterParent());
+    EXPECT_FALSE(n->isFitParent());
+    EXPECT_EQ(n->getParentAlign(), 2);
+    EXPECT_EQ(n->getParentVAlign(), 1);
+    fromText(R"(<container parentAlign="middle" parentVAlign="center"/>)", n);
+    EXPECT_EQ(n->getParentAlign(), 2);
+    EXPECT_EQ(n->getParentVAlign(), 3);
+}
+
+TEST_F(NodeFiles, TheFactoryKnowsItsNamesExactly) {
+    auto n = fromText(R"(<container><container name="a"/><Container/><image9x/><state/><container name="b"/></container>)");
+    ASSERT_EQ(n->children().size(), 2u);
+    EXPECT_EQ(n->children()[0]->getName(), "a");
+    EXPECT_EQ(n->children()[1]->getName(), "b");
+    EXPECT_EQ(typeid(*n->children()[0]), typeid(Node));
+    tinyxml2::XMLDocument document;
+    document.Parse("<state name='x'/>");
+    EXPECT_EQ(vorn::NodeFactory::instance().create(document.RootElement()), nullptr);
+    EXPECT_TRUE(vorn::NodeFactory::instance().knows("container"));
+    EXPECT_FALSE(vorn::NodeFactory::instance().knows("Container"));
+}
+
+TEST_F(NodeFiles, ContentComesFirstAndTheElementOverrides) {
+    const std::string part = file("part.xml", R"(<container x="1" y="2" name="part"><container name="inside"/></container>)");
+    const std::string path = file("use.xml", R"(<container content=")" + part + R"(" x="9"><container name="own"/></container>)");
+    Node node(path);
+    EXPECT_EQ(node.getPosition(), glm::vec2(9, 2));
+    EXPECT_EQ(node.getName(), "part");
+    ASSERT_EQ(node.children().size(), 2u);
+    EXPECT_EQ(node.children()[0]->getName(), "inside");
+    EXPECT_EQ(node.children()[1]->getName(), "own");
+}
+
+TEST_F(NodeFiles, AContentChainThatIncludesItselfStops) {
+    const std::string self = dir.file("self.xml");
+    file("self.xml", R"(<container content=")" + self + R"("><container/></container>)");
+    vorn::test::LogCapture log;
+    Node node(self);
+    EXPECT_EQ(log.count("Node content nested too deep, not read: " + self), 1) << log.text();
+    EXPECT_EQ(node.children().size(), 16u);
+}
+
+TEST_F(NodeFiles, AMalformedNumberIsLoggedAndWhatLoadedStays) {
+    const std::string path = file("broken.xml", R"(
+<scene>
+  <container name="first" x="1"/>
+  <container name="second" x="two"/>
+  <container name="third"/>
+</scene>)");
+    vorn::test::LogCapture log;
+    auto scene = std::make_shared<vorn::Scene>(&run.app);
+    scene->load(path);
+    EXPECT_EQ(log.count("Can't open or parse: " + path + " ["), 1) << log.text();
+    ASSERT_EQ(scene->children().size(), 1u);
+    EXPECT_EQ(scene->children()[0]->getName(), "first");
+    // The game goes on with it.
+    run.app.runScene(scene);
+    run.step(0.016f);
+}
+
+TEST_F(NodeFiles, AMalformedContentFileIsLoggedUnderItsOwnName) {
+    const std::string part = file("part.xml", R"(<container y="1"><container name="kept"/><container w="wide"/></container>)");
+    const std::string path = file("use.xml", R"(<container content=")" + part + R"(" x="3"><container name="own"/></container>)");
+    vorn::test::LogCapture log;
+    Node node(path);
+    EXPECT_EQ(log.count("Can't open or parse: " + part + " ["), 1) << log.text();
+    EXPECT_EQ(node.getPosition(), glm::vec2(3, 1));
+    ASSERT_EQ(node.children().size(), 2u);
+    EXPECT_EQ(node.children()[1]->getName(), "own");
+}
+
+TEST_F(NodeFiles, AMissingFileLeavesTheNodeEmpty) {
+    vorn::test::LogCapture log;
+    Node node(dir.file("missing.xml"));
+    EXPECT_TRUE(node.children().empty());
+    EXPECT_EQ(log.count("File not found"), 1) << log.text();
+}
+
+TEST_F(NodeFiles, AnActionFileRestartsFromTheDefaultStateAtEveryEntry) {
+    const std::string action = file("slide.xml", R"(<move d="1" x="100"/>)");
+    auto scene = start(R"(<scene><container name="slider" x="10" action=")" + action + R"("/></scene>)");
+    auto slider = find("slider");
+    run.step(0.5f);
+    EXPECT_NEAR(slider->getPosition().x, 60.0f, 1e-3);
+    scene->exitStage();
+    EXPECT_FALSE(vorn::ActionManager::instance()->hasActions(slider.get()));
+    scene->enterStage();
+    EXPECT_EQ(slider->getPosition().x, 10.0f);
+    run.step(1.0f);
+    EXPECT_NEAR(slider->getPosition().x, 110.0f, 1e-3);
+}
+
+TEST_F(NodeFiles, ActionFilesThatCannotBeReadRunNothing) {
+    const std::string malformed = file("bad.xml", R"(<sequence><move d="1" x="5"/><move d="fast"/></sequence>)");
+    const std::string unknown = file("odd.xml", R"(<Move d="1" x="5"/>)");
+    vorn::test::LogCapture log;
+    start(R"(<scene>
+  <container name="a" action=")" + malformed + R"("/>
+  <container name="b" action=")" + unknown + R"("/>
+  <container name="c" action=")" + dir.file("none.xml") + R"("/>
+</scene>)");
+    EXPECT_EQ(log.count("Can't open or parse: " + malformed + " ["), 1) << log.text();
+    EXPECT_EQ(log.count("ERROR: null action requested in runAction"), 1);
+    EXPECT_EQ(log.count("File not found"), 1);
+    EXPECT_EQ(vorn::ActionManager::instance()->size(), 0u);
+    run.step(1.0f);
+}
+
+} // namespace
