@@ -1,5 +1,6 @@
 #include "scene/NodeFactory.h"
 
+#include "core/Sound.h"
 #include "scene/Node.h"
 
 #include <tinyxml2.h>
@@ -23,6 +24,7 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"sound", makeNode<Sound>},
     };
 }
 

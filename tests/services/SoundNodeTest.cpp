@@ -4,6 +4,7 @@
 #include "core/AudioEngine.h"
 #include "core/AudioSample.h"
 #include "core/Sound.h"
+#include "scene/NodeFactory.h"
 
 #include "platform/bass_mixer.h"
 
@@ -24,11 +25,12 @@ using vorn::Sound;
 
 const std::string kTone = "tests/fixtures/sounds/tone_440_mono.ogg";
 
+// Made as a scene file makes it, through the node factory.
 std::shared_ptr<Sound> soundNode(const std::string& attributes) {
     tinyxml2::XMLDocument document;
     document.Parse(("<sound " + attributes + "/>").c_str());
-    auto node = std::make_shared<Sound>();
-    node->load(document.RootElement());
+    auto node = std::dynamic_pointer_cast<Sound>(vorn::NodeFactory::instance().create(document.RootElement()));
+    EXPECT_NE(node, nullptr);
     return node;
 }
 
