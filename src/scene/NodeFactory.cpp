@@ -1,5 +1,6 @@
 #include "scene/NodeFactory.h"
 
+#include "core/Sound.h"
 #include "scene/Node.h"
 #include "widgets/DistortionMesh.h"
 #include "widgets/ParticleEmitter.h"
@@ -26,6 +27,7 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"sound", makeNode<Sound>},
         {"particle_system", makeNode<ParticleSystem>},
         {"particle_emitter", makeNode<ParticleSystem::Emitter>},
         {"distortion_mesh", makeNode<DistortionMesh>},
