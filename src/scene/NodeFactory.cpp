@@ -2,6 +2,9 @@
 
 #include "core/Sound.h"
 #include "scene/Node.h"
+#include "widgets/DistortionMesh.h"
+#include "widgets/ParticleEmitter.h"
+#include "widgets/ParticleSystem.h"
 
 #include <tinyxml2.h>
 
@@ -25,6 +28,9 @@ NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
         {"sound", makeNode<Sound>},
+        {"particle_system", makeNode<ParticleSystem>},
+        {"particle_emitter", makeNode<ParticleSystem::Emitter>},
+        {"distortion_mesh", makeNode<DistortionMesh>},
     };
 }
 
