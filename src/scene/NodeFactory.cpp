@@ -1,6 +1,11 @@
 #include "scene/NodeFactory.h"
 
+#include "scene/Animation.h"
+#include "scene/Effect.h"
+#include "scene/Image.h"
+#include "scene/Image9.h"
 #include "scene/Node.h"
+#include "scene/Sprite.h"
 
 #include <tinyxml2.h>
 
@@ -23,6 +28,11 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"image", makeNode<Image>},
+        {"animation", makeNode<Animation>},
+        {"image9", makeNode<Image9>},
+        {"sprite", makeNode<Sprite>},
+        {"effect", makeNode<Effect>},
     };
 }
 
