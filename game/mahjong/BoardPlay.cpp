@@ -6,13 +6,13 @@
 #include "core/DataSource.h"
 #include "core/Log.h"
 #include "mahjong/Level.h"
+#include "mahjong/ScoreText.h"
 #include "mahjong/Tile.h"
 #include "scene/ActionManager.h"
 #include "scene/CompositeActions.h"
 #include "scene/Effect.h"
 #include "scene/Scene.h"
 #include "scene/SimpleActions.h"
-#include "scene/Text.h"
 
 #include <algorithm>
 
@@ -23,15 +23,6 @@ namespace {
 std::shared_ptr<vorn::Scene> runningScene() {
     vorn::Application* app = vorn::Application::instance();
     return app ? app->runningScene() : nullptr;
-}
-
-void showScoreText(const std::shared_ptr<vorn::Scene>& scene, const glm::vec3& at, const std::string& text) {
-    if (!scene) return;
-    const auto effect = scene->addEffect("data/effects/score.xml", {at.x, at.y});
-    if (!effect) return;
-    for (const auto& node : effect->findChildrenOfType(typeid(vorn::Text), true)) {
-        if (const auto label = std::dynamic_pointer_cast<vorn::Text>(node)) label->setText(text);
-    }
 }
 
 } // namespace
@@ -50,7 +41,9 @@ void Board::onUpdate(float dt) {
 }
 
 void Board::tileClicked(const std::shared_ptr<Tile>& tile) {
-    if (!tile || std::find(tiles.begin(), tiles.end(), tile) == tiles.end() || tile->isLocked()) return;
+    // Only free tiles of this board that take clicks: a tile on its way
+    // back through undo is in the list but not yet clickable.
+    if (!tile || !tile->isEnabled() || std::find(tiles.begin(), tiles.end(), tile) == tiles.end() || tile->isLocked()) return;
     // Undo or a reshuffle may have covered the selection since it was made,
     // or taken it off the board.
     if (selected && (selected->isLocked() || std::find(tiles.begin(), tiles.end(), selected) == tiles.end())) {
@@ -86,9 +79,8 @@ void Board::matchPair(const std::shared_ptr<Tile>& tile) {
 
     const long long added = addScore(dynamic_cast<GoldTile*>(first.get()) ? 250 : 10);
     const std::string text = "+" + std::to_string(added / 2);
-    const std::shared_ptr<vorn::Scene> scene = runningScene();
-    showScoreText(scene, first->getWorldPosition(), text);
-    showScoreText(scene, tile->getWorldPosition(), text);
+    showScoreEffect(first->getWorldPosition(), text);
+    showScoreEffect(tile->getWorldPosition(), text);
 
     if (onTileRemoved) {
         onTileRemoved(first);

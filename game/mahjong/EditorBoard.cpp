@@ -4,7 +4,7 @@
 #include "core/EventDispatcher.h"
 #include "core/Log.h"
 #include "mahjong/Level.h"
-#include "mahjong/Tile.h"
+#include "mahjong/EditorTile.h"
 
 #include <algorithm>
 #include <exception>
@@ -166,45 +166,6 @@ void EditorBoard::onModeChanged() {
 void EditorBoard::onBearsCountChanged() {
     if (level) level->setBearsCount(readInteger("bearsCount"));
     publishCounts();
-}
-
-EditorTile::EditorTile(int tileType) : Tile(tileType) {}
-
-EditorTile::EditorTile() : Tile(kNoType) {
-    width = 1;
-    height = 1;
-    setSize({kTileImageWidth * 0.5f, kTileImageHeight * 0.5f});
-}
-
-EditorTile::~EditorTile() = default;
-
-std::shared_ptr<EditorBoard> EditorTile::editorBoard() { return std::dynamic_pointer_cast<EditorBoard>(board()); }
-
-bool EditorTile::mouseDown(const glm::vec2& point, vorn::eButtonName button) {
-    glm::vec4 local;
-    if (!hitTest(point, local)) return false;
-    const std::shared_ptr<EditorBoard> owner = editorBoard();
-    if (!owner) return true;
-    const TilePosition p = position;
-    if (button == vorn::BUTTON_LEFT) {
-        auto tile = std::make_shared<EditorTile>(readInteger("tileType"));
-        tile->setGridPosition(p, true);
-        if (!owner->isFootprintFree(tile)) return true;
-        if (p.z > 0) {
-            bool supported = false;
-            for (int x = p.x; x < p.x + 2; ++x) {
-                for (int y = p.y; y < p.y + 2; ++y) {
-                    const std::shared_ptr<Tile> below = owner->cellAt(TilePosition(x, y, p.z - 1));
-                    supported = supported || (below && below->type >= 0);
-                }
-            }
-            if (!supported) return true;
-        }
-        owner->placeTile(tile);
-        return true;
-    }
-    owner->clearTile(std::static_pointer_cast<Tile>(shared_from_this()));
-    return true;
 }
 
 } // namespace mahjong

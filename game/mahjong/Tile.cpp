@@ -3,6 +3,7 @@
 #include "core/Application.h"
 #include "core/ResourceManager.h"
 #include "mahjong/Board.h"
+#include "mahjong/ScoreText.h"
 #include "render/ImageData.h"
 #include "scene/CompositeActions.h"
 #include "scene/Easing.h"
@@ -10,7 +11,6 @@
 #include "scene/Image.h"
 #include "scene/Scene.h"
 #include "scene/SimpleActions.h"
-#include "scene/Text.h"
 
 #include <cstdio>
 
@@ -155,13 +155,7 @@ void BearTile::refreshState() {
     const glm::vec3 world = getWorldPosition();
     if (scene) scene->addEffect("data/effects/remove_bear.xml", {world.x, world.y});
     const int points = static_cast<int>(owner->addScore(50));
-    if (scene) {
-        if (const auto effect = scene->addEffect("data/effects/score.xml", {world.x, world.y})) {
-            for (const auto& node : effect->findChildrenOfType(typeid(vorn::Text), true)) {
-                if (const auto text = std::dynamic_pointer_cast<vorn::Text>(node)) text->setText("+" + std::to_string(points));
-            }
-        }
-    }
+    showScoreEffect(world, "+" + std::to_string(points));
     owner->addToLastUndo(self);
     owner->removeTile(self, true);
     owner->removeChild(self);
