@@ -1,9 +1,14 @@
 // The board's rules on the CPU: a first deal of the 144-place turtle with
-// its place priorities, and the place priority itself on a layout whose
-// rows zig-zag, where counting every path by plain recursion explodes.
+// its place priorities, the place priority itself on a layout whose rows
+// zig-zag, where counting every path by plain recursion explodes, and the
+// move search on a full board.
 
+#include "core/ResourceManager.h"
+#include "mahjong/Board.h"
 #include "mahjong/Deal.h"
 #include "mahjong/Deck.h"
+#include "mahjong/Level.h"
+#include "mahjong/Tile.h"
 #include "tests/mahjong/Layouts.h"
 
 #include <benchmark/benchmark.h>
@@ -77,6 +82,29 @@ void BM_PriorityPlainRecursion(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PriorityPlainRecursion)->Arg(10)->Arg(16)->Unit(benchmark::kMicrosecond);
+
+// The search the board runs after every pair and for the hint, on a fully
+// dealt turtle of sprite tiles.
+void BM_FindMovesFullBoard(benchmark::State& state) {
+    vorn::ResourceManager::instance()->addSearchPath("tests/mahjong/fixtures");
+    auto level = std::make_shared<Level>();
+    level->places = test::turtle();
+    auto board = std::make_shared<Board>(level);
+    board->randomEngine.seed(4);
+    auto deck = std::make_shared<Deck>();
+    deck->prepare(144, board->randomEngine);
+    std::vector<std::shared_ptr<Board::Place>> places;
+    for (const LevelPlace& p : level->places) places.push_back(std::make_shared<Board::Place>(p.position));
+    board->arrangeDeck(places, deck, true);
+    std::size_t moves = 0;
+    for (auto _ : state) {
+        auto found = board->findMoves();
+        moves = found.size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["moves"] = static_cast<double>(moves);
+}
+BENCHMARK(BM_FindMovesFullBoard)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
