@@ -1,6 +1,7 @@
 // Frame animations: which frame shows against the time run, the end of a
 // run that does not loop, the frame time attributes, and frames of their
 // own for every node.
+#include "core/Platform.h"
 #include "core/Scheduler.h"
 #include "scene/Animation.h"
 #include "scene/NodeFactory.h"
@@ -223,6 +224,22 @@ TEST_F(Animations, EachNodeResizesItsOwnFrames) {
     ASSERT_EQ(drawn.vertexCount, 8u);
     EXPECT_EQ(drawn.vertices[2].x, 10.0f);
     EXPECT_EQ(drawn.vertices[6].x, 80.0f);
+}
+
+// On a large screen the double-resolution picture comes at half scale; a
+// frame stretched twice in place would then come out twice as large.
+TEST_F(Animations, AHalfScaleFrameKeepsItsSizeWhenResizedAgain) {
+    vorn::Platform::instance()->setDesktopSizeForTesting({1920, 1080});
+    picture("hd@2x.png", 40, 40);
+    const std::string normal = picture("hd.png", 20, 20);
+    SceneFixture::start("<scene><animation name=\"a\"><frame filename=\"" + normal + "\"/></animation></scene>");
+    const auto a = std::dynamic_pointer_cast<Animation>(find("a"));
+    ASSERT_EQ(frameOf(normal)->getScale(), 0.5f);
+    EXPECT_EQ(a->frames()[0]->bounds(), vorn::Rect(0, 0, 20, 20));
+    for (int i = 0; i < 3; ++i) {
+        a->setSize({64, 48});
+        EXPECT_EQ(a->frames()[0]->bounds(), vorn::Rect(0, 0, 64, 48)) << i;
+    }
 }
 
 TEST_F(Animations, FramesAddedAfterASizeKeepTheirOwnUntilTheNext) {

@@ -109,12 +109,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Pictures, AnUnsizedImageFollowsItsFrameAndASizedOneStretchesIt) {
     auto unsized = std::make_shared<Image>();
+    unsized->setAnchorCentered(true);
+    unsized->setPosition(100, 100);
     unsized->setImageData(frameOf(pic));
     EXPECT_EQ(unsized->getSize(), glm::vec2(30, 20));
     EXPECT_FALSE(unsized->isSizeSet());
+    EXPECT_EQ(drawn(*unsized)[0].vertices[0].x, 85.0f);
     unsized->setImageData(frameOf(square));
     EXPECT_EQ(unsized->getSize(), glm::vec2(30, 30));
     EXPECT_FALSE(unsized->isSetUp()) << "a new frame is set up again before it is drawn";
+    // A centred anchor follows the new frame's size.
+    const auto batches = drawn(*unsized);
+    EXPECT_EQ(batches[0].vertices[0].x, 85.0f);
+    EXPECT_EQ(batches[0].vertices[0].y, 85.0f);
 
     auto sized = std::make_shared<Image>(pic);
     sized->setSize({90, 10});
