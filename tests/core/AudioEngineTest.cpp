@@ -46,6 +46,7 @@ TEST(AudioEngine, SettersWriteTheirSettingOnlyOnAChange) {
 }
 
 TEST(AudioEngine, EffectiveMusicVolumeIsSilentWhenMutedOrSuspended) {
+    vorn::test::DataTree tree; // no configured factor: the shipped configuration has one
     AudioEngine* audio = AudioEngine::instance();
     audio->setMusicVolume(0.5f);
     EXPECT_FLOAT_EQ(audio->effectiveMusicVolume(), 0.5f);

@@ -158,7 +158,7 @@ def paint(place, index):
     dx = (xx / ww - 0.5) * 2
     dy = (yy / hh - 0.52) * 2
     d = np.sqrt(dx * dx * 0.8 + dy * dy)
-    veil = np.clip(1.0 - d, 0, 1) ** 1.5 * 0.16
+    veil = np.clip(1.0 - d * 0.9, 0, 1) ** 1.3 * 0.26
     vc = np.array(hexc(S.PALETTES[place][1])[:3], np.float32)
     a[..., :3] = a[..., :3] * (1 - veil[..., None]) + vc * veil[..., None]
     vig = 1.0 - 0.32 * np.clip(d - 0.55, 0, 1) ** 1.4

@@ -303,6 +303,10 @@ def composite(tid, look, material=None):
     """a tile as the engine shows it (body, face with its look's tint), at HI"""
     material = material or ('gold' if tid == 1000 else 'bear' if tid == 2000 else 'ivory')
     img = body(look, material)
+    if look == 'hint':
+        g = glow(0.5)
+        d = (GLOW_MARGIN - MARGIN) * HI
+        img = over(g[d:d + img.shape[0], d:d + img.shape[1]], img)
     if material == 'ivory' and tid > 0:
         lab = faces.draw_face(tid)
         if look == 'locked':
