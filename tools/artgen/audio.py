@@ -421,7 +421,10 @@ def effect_xml(sound):
 
 def render(name, seed):
     rng = np.random.default_rng(seed)
-    return normalise(fade(EFFECTS[name](rng), 0.0003, 0.015))
+    x = normalise(fade(EFFECTS[name](rng), 0.0003, 0.015))
+    # a few milliseconds of silence first: the codec smears a sharp attack a
+    # little backwards, and the decoded sound must still start from silence
+    return np.concatenate([np.zeros(int(0.006 * SR)), x])
 
 
 def make(names=None):

@@ -56,5 +56,16 @@ def make():
           '`win.ogg` (win.xml), `star.ogg` (each win star), `coins.ogg` (gold paid), `artifact_complete.ogg`',
           '(album_artifact_complete.xml), `place_complete.ogg` (a completed place), `popup.ogg` (popups).',
           '', 'Music: `data/music/menu.ogg` (map, album) and `data/music/game.ogg`, seamless loops, named by',
-          'the configuration\'s "music" table.', '']
+          'the configuration\'s "music" table.', '',
+          '## Lists', '',
+          '- `data/levels.json`: levels "1".."144", each with its layout file, a provisional `maxScore`',
+          '  (from the model of the rules in tools/; the level checker on the game\'s rules replaces it), the',
+          '  one artifact part it hands out and the `design` it was built from.',
+          '- `data/levels/001.plist` .. `144.plist`: the layouts; backgrounds `1.xml` .. `9.xml` by place.',
+          '- `data/config.plist`: initial gifts, power-up packs, rewards, tutorials, lives, products, music,',
+          '  `music_volume_k`, `analytics.url` (empty). The tutorial node files it names',
+          '  (`data/scenes/tutorials/basics.xml`, `hint.xml`, `undo.xml`, `gold.xml`, `reshuffle.xml`,',
+          '  `bears.xml`, for levels 1, 3, 5, 6, 8 and 11) are scene files, written with the game screens.',
+          '- `data/achievements.plist`: every achievement the screens drive, and one per place.',
+          '- `data/locales/en_US/fonts.plist`: "ubuntu.bold.ttf" is `data/fonts/Comfortaa-Bold.ttf`.', '']
     write_text('data/gfx/README.md', '\n'.join(L))
