@@ -1,6 +1,7 @@
 #include "scene/NodeFactory.h"
 
 #include "scene/Node.h"
+#include "scene/Text.h"
 
 #include <tinyxml2.h>
 
@@ -23,6 +24,7 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"text", makeNode<Text>},
     };
 }
 
