@@ -1,27 +1,46 @@
 #include "core/AudioEngine.h"
 
-#include "core/Config.h"
-
+#include "core/AudioEngineBASS.h"
 #include "core/AudioSample.h"
+#include "core/Config.h"
 #include "core/DataSource.h"
 #include "core/Log.h"
 #include "core/MusicPlayer.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vorn {
 
 AudioEngine* AudioEngine::instance() {
-    static AudioEngine* engine = new AudioEngine();
+    static AudioEngine* engine = new AudioEngineBASS();
     return engine;
 }
 
+AudioSample* AudioEngine::createSample(const std::string&) { return nullptr; }
+
+bool AudioEngine::sanitize(float& volume) {
+    if (std::isnan(volume)) return false;
+    volume = std::clamp(volume, 0.0f, 1.0f);
+    return true;
+}
+
+float AudioEngine::soundVolume() { return soundVolume_; }
+
+float AudioEngine::musicVolume() { return musicVolume_; }
+
 void AudioEngine::setSoundVolume(float volume) {
-    if (volume == soundVolume_) return;
+    const float asked = volume;
+    if (!sanitize(volume)) volume = soundVolume_;
+    if (volume == soundVolume_ && volume == asked) return;
     soundVolume_ = volume;
     DataSource::get("@settings.sound_volume")->set(Value(static_cast<double>(volume)));
 }
 
 void AudioEngine::setMusicVolume(float volume) {
-    if (volume == musicVolume_) return;
+    const float asked = volume;
+    if (!sanitize(volume)) volume = musicVolume_;
+    if (volume == musicVolume_ && volume == asked) return;
     musicVolume_ = volume;
     DataSource::get("@settings.music_volume")->set(Value(static_cast<double>(volume)));
 }
@@ -43,20 +62,21 @@ void AudioEngine::setMuteMusic(bool mute) {
 float AudioEngine::effectiveMusicVolume() const {
     if (muteMusic_ || suspended_) return 0.0f;
     const Value& factor = Config::instance()->get("music_volume_k");
-    if (factor.type() == Value::REAL) return musicVolume_ * factor.asFloat();
+    if (factor.type() == Value::REAL) return static_cast<float>(musicVolume_ * factor.asDouble());
     return musicVolume_;
 }
 
-void AudioEngine::queue(const std::shared_ptr<AudioSample>& sample) {
-    if (sample) queued_.push_back(sample);
+void AudioEngine::queueSound(AudioSample* sample) {
+    if (sample == nullptr || muteSound_ || suspended_) return;
+    queue_.insert(sample);
 }
 
 void AudioEngine::playQueued() {
-    // A sound played from inside play() waits for the next frame.
-    std::vector<std::shared_ptr<AudioSample>> now;
-    now.swap(queued_);
+    // A sound queued from inside play() waits for the next frame.
+    std::set<AudioSample*> now;
+    now.swap(queue_);
     if (muteSound_ || suspended_) return;
-    for (const auto& sample : now) sample->play(false);
+    for (AudioSample* sample : now) sample->play(false);
 }
 
 void AudioEngine::suspend() {
@@ -66,9 +86,7 @@ void AudioEngine::suspend() {
 
 void AudioEngine::resume() {
     suspended_ = false;
-    if (!muteMusic_) MusicPlayer::instance()->setVolume(musicVolume_);
+    if (!muteMusic_) MusicPlayer::instance()->setVolume(effectiveMusicVolume());
 }
-
-AudioSample* AudioEngine::createSample(const std::string&) { return nullptr; }
 
 } // namespace vorn

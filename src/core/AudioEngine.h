@@ -1,65 +1,76 @@
 #pragma once
 
-#include <memory>
+#include <set>
 #include <string>
-#include <vector>
 
 namespace vorn {
 
 class AudioSample;
 
-// Sound effects and the music volume. This base engine is silent: it makes
-// no samples, and keeps the volume and mute settings in step with the
-// "@settings." data sources.
+// The sound settings of the running game (volumes, the two mute switches,
+// and suspension while the window has no focus) and the sound effects queued
+// during a frame. This base makes no samples; AudioEngineBASS plays them.
 class AudioEngine {
 public:
     virtual ~AudioEngine() = default;
     AudioEngine(const AudioEngine&) = delete;
     AudioEngine& operator=(const AudioEngine&) = delete;
 
+    // The one engine, an AudioEngineBASS made (and the output opened) on
+    // first use.
     static AudioEngine* instance();
 
-    // Each setter stores a new value and writes it to its data source; the
-    // value already stored changes nothing, so the data source's echo stops here.
-    void setSoundVolume(float volume);
-    void setMusicVolume(float volume);
+    // A new sample for a sound file, owned by the caller; null from this base.
+    virtual AudioSample* createSample(const std::string& path);
+
+    // Volumes run from 0 to 1. A setter that gets a new value stores it and
+    // writes it to its "@settings." data source; the value already stored
+    // changes nothing, which ends the round trip through that data source's
+    // listeners. A value out of range is clamped, and one that is not a
+    // number at all is ignored; either way the data source is given the
+    // value in force, so a bad saved setting is mended rather than kept.
+    virtual float soundVolume();
+    virtual void setSoundVolume(float volume);
+    // The player's choice, before mute, suspension and the configured factor.
+    virtual float musicVolume();
+    virtual void setMusicVolume(float volume);
+
     void setMuteSound(bool mute);
     void setMuteMusic(bool mute);
-
-    float soundVolume() const { return soundVolume_; }
-    float musicVolume() const { return musicVolume_; }
     bool isSoundMuted() const { return muteSound_; }
     bool isMusicMuted() const { return muteMusic_; }
     bool isSuspended() const { return suspended_; }
 
-    // 0 while music is muted or the engine is suspended, else the music volume.
+    // What the music plays at: 0 while muted or suspended, else the music
+    // volume times the configured "music_volume_k" when that is a real number.
     float effectiveMusicVolume() const;
 
-    // Asks for a sound to be played once at the end of this frame.
-    void queue(const std::shared_ptr<AudioSample>& sample);
-    // Plays the sounds queued during the frame, unless sound is muted or the
-    // engine suspended, and empties the queue in every case.
+    // Asks for a sound at the end of this frame; nothing while sound is
+    // muted or the engine suspended. The sample must stay alive until then
+    // (the resource manager's cache keeps every loaded sample).
+    void queueSound(AudioSample* sample);
+    // Plays every distinct sample queued during the frame once, unless sound
+    // is muted or the engine suspended, and empties the queue in every case.
     void playQueued();
-    size_t queuedCount() const { return queued_.size(); }
+    std::size_t queuedCount() const { return queue_.size(); }
 
-    // While the window is in the background: music silent.
+    // While the window has no focus: no sound effects, music at 0.
     void suspend();
     void resume();
-
-    // A sample loaded from the file, owned by the caller; null from the
-    // silent engine.
-    virtual AudioSample* createSample(const std::string& path);
 
 protected:
     AudioEngine() = default;
 
 private:
+    // Clamped to 0..1; false for a value that is not a number.
+    static bool sanitize(float& volume);
+
+    std::set<AudioSample*> queue_;
     float soundVolume_ = 1.0f;
     float musicVolume_ = 1.0f;
     bool muteSound_ = false;
     bool muteMusic_ = false;
     bool suspended_ = false;
-    std::vector<std::shared_ptr<AudioSample>> queued_;
 };
 
 } // namespace vorn

@@ -196,4 +196,9 @@ void EventDispatcher::removeSource(EventSource* source) {
     }
 }
 
+std::size_t EventDispatcher::listenerCount(EventSource* source) const {
+    const auto it = listeners_.find(source);
+    return it == listeners_.end() ? 0 : it->second.size();
+}
+
 } // namespace vorn

@@ -64,6 +64,8 @@ public:
     void removeSource(EventSource* source);
 
     std::size_t queuedEvents() const { return queue_.size(); }
+    // How many listeners are registered for the source, over all event classes.
+    std::size_t listenerCount(EventSource* source) const;
 
 private:
     EventDispatcher() = default;

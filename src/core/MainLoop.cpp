@@ -4,6 +4,7 @@
 #include "core/Keys.h"
 #include "core/Log.h"
 #include "core/Platform.h"
+#include "core/UserManager.h"
 #include "core/WindowWin.h"
 
 #include <array>
@@ -167,6 +168,8 @@ int MainLoop::run() {
     }
 
     app_.shutdown();
+    // Here, and not at process exit, while everything it needs still lives.
+    UserManager::saveAtExit();
     Platform::instance()->setWindow(nullptr);
     window->destroy();
     return 0;

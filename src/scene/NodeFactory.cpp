@@ -1,7 +1,16 @@
 #include "scene/NodeFactory.h"
 
+#include "core/Sound.h"
+#include "scene/Animation.h"
+#include "scene/Effect.h"
+#include "scene/Image.h"
+#include "scene/Image9.h"
 #include "scene/Node.h"
+#include "scene/Sprite.h"
 #include "scene/Text.h"
+#include "widgets/DistortionMesh.h"
+#include "widgets/ParticleEmitter.h"
+#include "widgets/ParticleSystem.h"
 
 #include <tinyxml2.h>
 
@@ -24,7 +33,16 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"image", makeNode<Image>},
+        {"animation", makeNode<Animation>},
         {"text", makeNode<Text>},
+        {"image9", makeNode<Image9>},
+        {"sprite", makeNode<Sprite>},
+        {"effect", makeNode<Effect>},
+        {"sound", makeNode<Sound>},
+        {"particle_system", makeNode<ParticleSystem>},
+        {"particle_emitter", makeNode<ParticleSystem::Emitter>},
+        {"distortion_mesh", makeNode<DistortionMesh>},
     };
 }
 

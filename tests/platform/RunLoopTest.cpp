@@ -3,6 +3,8 @@
 #include "core/Application.h"
 #include "core/MainLoop.h"
 #include "core/Platform.h"
+#include "core/User.h"
+#include "core/UserManager.h"
 #include "core/WindowWin.h"
 #include "scene/Scene.h"
 
@@ -76,6 +78,34 @@ TEST(RunLoop, RunsPassesWithSteppedTimeUntilTheApplicationQuits) {
     EXPECT_EQ(vorn::WindowWin::handle(), nullptr);
     EXPECT_NE(logText().find("Application::beforeRun()"), std::string::npos);
     vorn::Platform::instance()->setClockForTesting(nullptr);
+}
+
+// Changes the selected player's gold twice in its last frame: the second
+// change waits for a frame that never comes.
+class SavingApp : public LoopApp {
+public:
+    void setup() override {
+        LoopApp::setup();
+        vorn::UserManager::instance()->addUser("P1");
+    }
+    void update(float dt) override {
+        LoopApp::update(dt);
+        if (isQuitRequested()) {
+            vorn::ResourceCounter& gold = vorn::UserManager::instance()->currentUser()->getResource("gold");
+            gold.set(1);
+            gold.set(2);
+        }
+    }
+};
+
+TEST(RunLoop, TheUsersFileIsSavedWhenTheRunEnds) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "needs an X server (scripts/test.sh runs one)";
+    SavingApp app;
+    EXPECT_EQ(vorn::runMainLoop(&app), 0);
+    const std::string saved =
+        vorn::test::readBytes(std::string(std::getenv("XDG_DATA_HOME")) + "/VornTest/users.xml");
+    EXPECT_NE(saved.find("<key>gold</key>\n        <integer>2</integer>"), std::string::npos) << saved;
 }
 
 class NoDisplay : public ::testing::Test {

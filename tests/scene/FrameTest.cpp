@@ -69,7 +69,7 @@ public:
     void draw() override {
         trace_.push_back("visit");
         // A sound asked for during the frame plays at its very end.
-        vorn::AudioEngine::instance()->queue(sample_);
+        vorn::AudioEngine::instance()->queueSound(sample_.get());
     }
 
 private:
