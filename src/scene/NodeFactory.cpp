@@ -7,6 +7,7 @@
 #include "scene/Image9.h"
 #include "scene/Node.h"
 #include "scene/Sprite.h"
+#include "scene/Text.h"
 #include "widgets/DistortionMesh.h"
 #include "widgets/ParticleEmitter.h"
 #include "widgets/ParticleSystem.h"
@@ -34,6 +35,7 @@ NodeFactory::NodeFactory() {
         {"container", makeNode<Node>},
         {"image", makeNode<Image>},
         {"animation", makeNode<Animation>},
+        {"text", makeNode<Text>},
         {"image9", makeNode<Image9>},
         {"sprite", makeNode<Sprite>},
         {"effect", makeNode<Effect>},
