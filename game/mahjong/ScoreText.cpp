@@ -3,10 +3,7 @@
 #include "core/Application.h"
 #include "scene/Effect.h"
 #include "scene/Scene.h"
-#if __has_include("scene/Text.h")
 #include "scene/Text.h"
-#define MAHJONG_HAS_TEXT 1
-#endif
 
 namespace mahjong {
 
@@ -16,13 +13,9 @@ void showScoreEffect(const glm::vec3& world, const std::string& text) {
     if (!scene) return;
     const auto effect = scene->addEffect("data/effects/score.xml", {world.x, world.y});
     if (!effect) return;
-#ifdef MAHJONG_HAS_TEXT
     for (const auto& node : effect->findChildrenOfType(typeid(vorn::Text), true)) {
         if (const auto label = std::dynamic_pointer_cast<vorn::Text>(node)) label->setText(text);
     }
-#else
-    (void)text;
-#endif
 }
 
 } // namespace mahjong
