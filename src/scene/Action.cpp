@@ -65,7 +65,9 @@ void Action::setup(const Attributes& attributes) {
 
 void Action::addChild(std::unique_ptr<Action>) {}
 
-bool Action::holds(std::type_index type) const { return std::type_index(typeid(*this)) == type; }
+const Action* Action::find(std::type_index type) const {
+    return std::type_index(typeid(*this)) == type ? this : nullptr;
+}
 
 void Action::start(std::shared_ptr<Node> target) {
     target_ = std::move(target);

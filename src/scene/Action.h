@@ -41,7 +41,10 @@ public:
     virtual bool isDone() const { return started_; }
     virtual void step(float) {}
     // Whether this action is of that exact class or holds one that is.
-    virtual bool holds(std::type_index type) const;
+    bool holds(std::type_index type) const { return find(type) != nullptr; }
+    // This action when it is of that exact class, else the first inner
+    // action that is, looking through every wrapper; null when none is.
+    virtual const Action* find(std::type_index type) const;
 
     void start(std::shared_ptr<Node> target);
     void restart();

@@ -73,9 +73,12 @@ void Sequence::update(float t) {
     }
 }
 
-bool Sequence::holds(std::type_index type) const {
-    return Action::holds(type) ||
-           std::any_of(entries_.begin(), entries_.end(), [type](const Entry& e) { return e.action->holds(type); });
+const Action* Sequence::find(std::type_index type) const {
+    if (const Action* self = Action::find(type)) return self;
+    for (const Entry& e : entries_) {
+        if (const Action* found = e.action->find(type)) return found;
+    }
+    return nullptr;
 }
 
 Spawn::Spawn(IntervalAction* const* actions, int count) {
@@ -110,9 +113,12 @@ void Spawn::update(float t) {
     }
 }
 
-bool Spawn::holds(std::type_index type) const {
-    return Action::holds(type) ||
-           std::any_of(children_.begin(), children_.end(), [type](const auto& c) { return c->holds(type); });
+const Action* Spawn::find(std::type_index type) const {
+    if (const Action* self = Action::find(type)) return self;
+    for (const auto& c : children_) {
+        if (const Action* found = c->find(type)) return found;
+    }
+    return nullptr;
 }
 
 RepeatAction::RepeatAction(IntervalAction* inner) : inner_(inner) {}
@@ -137,7 +143,10 @@ void RepeatAction::step(float dt) {
     }
 }
 
-bool RepeatAction::holds(std::type_index type) const { return Action::holds(type) || (inner_ && inner_->holds(type)); }
+const Action* RepeatAction::find(std::type_index type) const {
+    if (const Action* self = Action::find(type)) return self;
+    return inner_ ? inner_->find(type) : nullptr;
+}
 
 EasingAction::EasingAction(IntervalAction* inner) : inner_(inner) {
     if (inner_) duration_ = inner_->getDuration();
@@ -178,6 +187,9 @@ void EasingAction::update(float t) {
     inner_->update(eased);
 }
 
-bool EasingAction::holds(std::type_index type) const { return Action::holds(type) || (inner_ && inner_->holds(type)); }
+const Action* EasingAction::find(std::type_index type) const {
+    if (const Action* self = Action::find(type)) return self;
+    return inner_ ? inner_->find(type) : nullptr;
+}
 
 } // namespace vorn

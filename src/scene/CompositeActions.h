@@ -25,7 +25,7 @@ public:
     void onStart() override;
     bool isDone() const override;
     void update(float t) override;
-    bool holds(std::type_index type) const override;
+    const Action* find(std::type_index type) const override;
 
     std::size_t size() const { return entries_.size(); }
 
@@ -51,7 +51,7 @@ public:
     void addChild(std::unique_ptr<Action> child) override;
     void onStart() override;
     void update(float t) override;
-    bool holds(std::type_index type) const override;
+    const Action* find(std::type_index type) const override;
 
 private:
     std::vector<std::unique_ptr<IntervalAction>> children_;
@@ -69,7 +69,7 @@ public:
     // Without an inner action, done once started.
     bool isDone() const override;
     void step(float dt) override;
-    bool holds(std::type_index type) const override;
+    const Action* find(std::type_index type) const override;
 
 private:
     std::unique_ptr<IntervalAction> inner_;
@@ -90,7 +90,7 @@ public:
     void addChild(std::unique_ptr<Action> child) override;
     void onStart() override;
     void update(float t) override;
-    bool holds(std::type_index type) const override;
+    const Action* find(std::type_index type) const override;
     void setEasing(Curve curve) { curve_ = std::move(curve); }
 
 private:

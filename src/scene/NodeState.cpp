@@ -11,6 +11,8 @@
 #include <tinyxml2.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
 
 namespace vorn {
 
@@ -105,7 +107,9 @@ void Node::setState(const std::string& name) {
 
 void Node::switchState(const std::string& name, float time, float delay, bool recursive) {
     if (name == currentState_) return;
-    currentState_ = name;
+    // The snapshot carries the name of the state being left, so that whoever
+    // hears of the finished switch can tell where it came from.
+    const std::string previous = std::exchange(currentState_, name);
     const auto found = states_.find(name);
     if (found != states_.end()) {
         // A switch still under way would otherwise land after this one and
@@ -113,7 +117,7 @@ void Node::switchState(const std::string& name, float time, float delay, bool re
         ActionManager::instance()->removeTargetActions(this, typeid(StateSwitchAction), true);
         const State& target = found->second;
         if (time != 0.0f) {
-            IntervalAction* action = new StateSwitchAction(State(*this), target, time);
+            IntervalAction* action = new StateSwitchAction(State(*this, previous), target, time);
             if (!target.easing.empty()) action = new EasingAction(action, easingByName(target.easing));
             if (delay != 0.0f) {
                 IntervalAction* steps[] = {new WaitAction(delay), action};

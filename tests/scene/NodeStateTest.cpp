@@ -3,6 +3,7 @@
 #include "core/DataSource.h"
 #include "scene/ActionManager.h"
 #include "scene/Node.h"
+#include "scene/SimpleActions.h"
 
 #include "SceneFixture.h"
 #include "support/LogCapture.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -151,6 +153,29 @@ TEST_F(NodeStates, ASceneEntersFromAppearToDefault) {
     EXPECT_NEAR(title->getPosition().y, 10.0f, 1e-3);
     EXPECT_NEAR(title->getColor().a, 1.0f, 1e-4);
     EXPECT_EQ(find("plain")->getState(), "default");
+}
+
+// Whoever hears of a finished switch (a screen waiting for its entry to
+// end) finds the switch inside a delay or a curve, and both its ends named.
+TEST_F(NodeStates, AFinishedSwitchNamesTheStateItLeftThroughAnyWrapper) {
+    auto scene = start(R"(
+<scene>
+  <state name="appear"/>
+  <state name="eased" easing="QuadraticEaseOut"/>
+  <transition from="appear" to="default" time="0.5" delay="0.25"/>
+  <transition from="default" to="eased" time="0.5"/>
+</scene>)");
+    std::vector<std::string> heard;
+    scene->setActionFinishedCallback([&heard](vorn::Action* action) {
+        const auto* found = action->find(typeid(vorn::StateSwitchAction));
+        const auto* switched = dynamic_cast<const vorn::StateSwitchAction*>(found);
+        heard.push_back(switched ? switched->from().name + ">" + switched->to().name : "other");
+    });
+    run.step(1.0f);
+    scene->setState("eased");
+    run.step(1.0f);
+    scene->setState("plain");
+    EXPECT_EQ(heard, (std::vector<std::string>{"appear>default", "default>eased"}));
 }
 
 TEST_F(NodeStates, AStateDataSourceSwitchesAtTheNextEventPass) {
