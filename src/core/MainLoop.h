@@ -16,8 +16,9 @@ class MainLoop {
 public:
     explicit MainLoop(Application& app) : app_(app) {}
 
-    // The whole run; the process exit status: 0 after a quit, non-zero when
-    // the window or the renderer could not be set up.
+    // The whole run; the process exit status: the application's after a
+    // quit (0 unless it set another), non-zero when the window or the
+    // renderer could not be set up.
     int run();
 
     // Acts on one message taken from the queue, after it went through the

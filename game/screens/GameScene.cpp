@@ -1,0 +1,257 @@
+#include "screens/GameScene.h"
+
+#include "core/AchievementManager.h"
+#include "core/Application.h"
+#include "core/DataSource.h"
+#include "core/Keys.h"
+#include "core/Log.h"
+#include "core/MusicPlayer.h"
+#include "core/User.h"
+#include "core/UserManager.h"
+#include "core/VM.h"
+#include "mahjong/Board.h"
+#include "mahjong/GameController.h"
+#include "mahjong/Tile.h"
+#include "scene/SimpleActions.h"
+#include "screens/Level.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+const char* const kSceneFile = "data/scenes/game.sg.xml";
+const char* const kBackgroundFolder = "data/scenes/game/backgrounds/";
+
+// The running scene when it is a game screen; the screen is kept alive for
+// as long as the caller holds the pointer, whatever the call runs.
+std::shared_ptr<GameScene> runningGame() {
+    vorn::Application* app = vorn::Application::instance();
+    return app ? std::dynamic_pointer_cast<GameScene>(app->runningScene()) : nullptr;
+}
+
+// A command on the running game screen; nothing on any other screen.
+std::function<void()> onGame(void (GameScene::*operation)()) {
+    return [operation] {
+        if (const std::shared_ptr<GameScene> game = runningGame()) ((*game).*operation)();
+    };
+}
+
+vorn::User* player() { return vorn::UserManager::instance()->currentUser(); }
+
+// A progress achievement's completion: the count as a share of the target.
+float share(long long count, long long target) {
+    if (count >= target) return 100.0f;
+    return static_cast<float>(count) * 100.0f / static_cast<float>(target);
+}
+
+} // namespace
+
+GameScene::GameScene(const std::shared_ptr<Level>& playedLevel)
+    : vorn::Scene(vorn::Application::instance()), level(playedLevel) {
+    load(kSceneFile);
+    const int mode = level ? level->mode : 0;
+    if (mode == 1) vorn::DataSource::get("gameMode")->set(vorn::Value("all"));
+    else if (mode == 2) vorn::DataSource::get("gameMode")->set(vorn::Value("gold"));
+    else if (mode == 3) vorn::DataSource::get("gameMode")->set(vorn::Value("bears"));
+    resetCounters();
+    setupScripting();
+}
+
+GameScene::~GameScene() {
+    board.reset();
+    level.reset();
+}
+
+void GameScene::resetCounters() {
+    developerActionUsed = false;
+    moves = 0;
+    hintsUsed = 0;
+    undosUsed = 0;
+    reshufflesUsed = 0;
+}
+
+void GameScene::onChildrenEnteredStage() {
+    vorn::MusicPlayer::instance()->play("game", true);
+    publishPowerupPacks();
+    setupBoard();
+    mahjong::GameController::instance()->init();
+    setActionFinishedCallback([this](vorn::Action* action) { onActionFinished(action); });
+}
+
+void GameScene::onExitStage() {
+    setActionFinishedCallback(nullptr);
+    // The screen's pending steps go with its actions; the board may outlive
+    // the screen in a flight still under way, but never calls it again.
+    tutorialPending_ = false;
+    if (board) {
+        board->setOnScoreChanged(nullptr);
+        board->setOnWin(nullptr);
+        board->setOnNoTurns(nullptr);
+        board->setOnMatch(nullptr);
+        board->setOnTileRemoved(nullptr);
+    }
+}
+
+void GameScene::detachBoard() {
+    if (!board) return;
+    board->setOnScoreChanged(nullptr);
+    board->setOnWin(nullptr);
+    board->setOnNoTurns(nullptr);
+    board->setOnMatch(nullptr);
+    board->setOnTileRemoved(nullptr);
+    if (vorn::Node* host = board->parent()) host->removeChild(board.get());
+}
+
+void GameScene::setupBoard() {
+    const std::shared_ptr<vorn::Node> host = findNode("board");
+    if (!host) {
+        // Without it there is nowhere to play: the program ends rather
+        // than show a screen that cannot be played.
+        vorn::log("Error: %s has no node \"board\"; the game cannot go on", kSceneFile);
+        if (vorn::Application* app = vorn::Application::instance()) {
+            app->setExitStatus(1);
+            app->quit();
+        }
+        return;
+    }
+    if (!level) {
+        vorn::log("Error: a game screen without a level");
+        return;
+    }
+    detachBoard();
+    board = std::make_shared<mahjong::Board>(level);
+    won_ = false;
+
+    const glm::vec2 layout = board->layoutSize;
+    const glm::vec2 room = host->getSize() - glm::vec2(300.0f, 50.0f);
+    float s = std::min(room.x / layout.x, room.y / layout.y);
+    // A layout without extent gives no ratio to fit by.
+    if (std::isnan(s)) s = 1.0f;
+    s = std::clamp(s, 0.2f, 1.0f);
+    const glm::vec2 centre = board->center();
+    board->setScale({s, s});
+    board->setAnchor(centre);
+    board->setPosition(halfSize());
+
+    if (const std::shared_ptr<vorn::Node> marker = findNode("boardMarker")) {
+        marker->setSize(board->getSize());
+        marker->setScale({s, s});
+        marker->setAnchor(centre);
+        marker->setPosition(halfSize());
+    }
+    if (const std::shared_ptr<vorn::Node> background = findNode("background")) {
+        background->removeAllChildren();
+        const std::string name = level->background.empty() ? std::string("1.xml") : level->background;
+        background->loadFromFile(kBackgroundFolder + name);
+    }
+
+    board->setOnScoreChanged([this](long long score) { onScoreChanged(score); });
+    board->setOnWin([this] { win(); });
+    board->setOnNoTurns([this] { onNoTurns(); });
+    board->setOnMatch([this] { onMatch(); });
+    board->setOnTileRemoved([this](const std::shared_ptr<mahjong::Tile>& tile) { onTileRemoved(tile); });
+    host->addChild(board);
+}
+
+void GameScene::restart() {
+    vorn::log("restart()");
+    resetCounters();
+    setupBoard();
+}
+
+void GameScene::onScoreChanged(long long score) {
+    if (!level) return;
+    const long long maxScore = level->maxScore();
+    // Full marks of 0 (or less) cannot be divided by: the bar shows full.
+    const float progress =
+        maxScore > 0 ? static_cast<float>(score) / static_cast<float>(maxScore) : 1.0f;
+    vorn::DataSource::get("scoreProgress")->set(vorn::Value(progress));
+    vorn::DataSource::get("levelStars")->set(vorn::Value(level->starsForScore(score)));
+}
+
+void GameScene::onMatch() {
+    ++moves;
+    closeTutorial();
+}
+
+void GameScene::onTileRemoved(const std::shared_ptr<mahjong::Tile>& tile) {
+    vorn::User* user = player();
+    if (!user) {
+        vorn::log("Game screen: no player selected; the removed tile is not counted");
+        return;
+    }
+    vorn::AchievementManager* achievements = vorn::AchievementManager::instance();
+    const long long n = user->getResource("tilesRemoved").add(1);
+    if (n > 10000) {
+        achievements->achievement("ten_thousands").setCompletion(100.0f);
+        achievements->achievement("twenty_thousands").setCompletion(share(n, 20000));
+    }
+    const bool gold = dynamic_cast<mahjong::GoldTile*>(tile.get()) != nullptr;
+    const bool bear = dynamic_cast<mahjong::BearTile*>(tile.get()) != nullptr;
+    if (gold || bear) {
+        const long long m = user->getResource("specialTilesRemoved").add(1);
+        achievements->achievement("magic_tiles").setCompletion(share(m, 250));
+    }
+    if (gold) {
+        const long long g = user->getResource("goldTilesRemoved").add(1);
+        achievements->achievement("golden_tiles").setCompletion(share(g, 100));
+    }
+}
+
+void GameScene::onNoTurns() {
+    addEffectAtCenter("data/effects/no_turns_sound.xml");
+    pushPopup("no_turns");
+}
+
+void GameScene::pushPopup(const std::string& state) {
+    pushState();
+    setState(state);
+}
+
+bool GameScene::keyDown(int key) {
+    vorn::Application* app = vorn::Application::instance();
+    if (!app || !app->isDevMode()) return vorn::Scene::keyDown(key);
+    // A key may run another screen, which releases this one.
+    const std::shared_ptr<Node> self = shared_from_this();
+    switch (key) {
+    case vorn::KEY_F4:
+        vorn::log("F4: the level editor is not part of this build yet");
+        return true;
+    case vorn::KEY_L:
+        developerActionUsed = true;
+        onNoTurns();
+        return true;
+    case vorn::KEY_W:
+        developerActionUsed = true;
+        win();
+        return true;
+    case vorn::KEY_U:
+        developerActionUsed = true;
+        if (board) board->undo();
+        return true;
+    case vorn::KEY_H:
+        developerActionUsed = true;
+        if (board) board->showHint();
+        return true;
+    case vorn::KEY_T:
+        pushPopup("tutorial");
+        return true;
+    default:
+        return vorn::Scene::keyDown(key);
+    }
+}
+
+void GameScene::setupScripting() {
+    static bool bound = false;
+    if (bound) return;
+    bound = true;
+    vorn::VM::registerFunction("restart", onGame(&GameScene::restart));
+    vorn::VM::registerFunction("reshuffle", onGame(&GameScene::reshuffle));
+    vorn::VM::registerFunction("undo", onGame(&GameScene::undo));
+    vorn::VM::registerFunction("hint", onGame(&GameScene::hint));
+    vorn::VM::registerFunction("hideTutorial", onGame(&GameScene::closeTutorial));
+    vorn::VM::registerFunction("buyPowerupPack",
+                               std::function<void(const std::string&)>(&GameScene::buyPowerupPack));
+}
