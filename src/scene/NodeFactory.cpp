@@ -2,6 +2,9 @@
 
 #include "core/Sound.h"
 #include "scene/Node.h"
+#include "widgets/DragBox.h"
+#include "widgets/NodeList.h"
+#include "widgets/Slideshow.h"
 
 #include <tinyxml2.h>
 
@@ -25,6 +28,11 @@ NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
         {"sound", makeNode<Sound>},
+        {"dragbox", makeNode<DragBox>},
+        {"drag_box", makeNode<DragBox>},
+        {"nodelist", makeNode<NodeList>},
+        {"node_list", makeNode<NodeList>},
+        {"slideshow", makeNode<Slideshow>},
     };
 }
 
