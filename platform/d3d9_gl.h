@@ -72,8 +72,11 @@ struct GlFunctions {
     PFNGLBLENDEQUATIONPROC BlendEquation = nullptr;
     PFNGLDRAWRANGEELEMENTSPROC DrawRangeElements = nullptr;
     PFNGLACTIVETEXTUREPROC ActiveTexture = nullptr;
+    // OpenGL 4.5; without it a lock reads the whole level back to copy out
+    // its rectangle.
+    PFNGLGETTEXTURESUBIMAGEPROC GetTextureSubImage = nullptr;
 
-    // False when any entry point is missing.
+    // False when any required entry point is missing.
     bool load();
 };
 
@@ -133,7 +136,17 @@ public:
     bool isRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
 
 private:
+    // Pixels of one rectangle, rows packed, on their way to GL.
+    struct Staged {
+        RECT rect;
+        std::vector<std::uint8_t> pixels;
+    };
+
     int bytesPerPixel() const { return format_ == D3DFMT_A8 ? 1 : 4; }
+    GLenum glFormat() const { return format_ == D3DFMT_A8 ? GL_ALPHA : GL_BGRA; }
+    // The GL texture's pixels of a rectangle, rows packed; main thread.
+    void readBack(const RECT& rect, std::uint8_t* into);
+    void uploadPending();
 
     Device* device_;
     std::atomic<ULONG> refs_{1};
@@ -145,16 +158,13 @@ private:
     Surface surface_;
     GLuint texture_ = 0;
     GLuint framebuffer_ = 0;
-    // Pixels written through LockRect, waiting for the next bind. A texture
-    // updated piece by piece keeps its copy, as a managed texture does, so
-    // each update moves only its rectangle.
-    std::vector<std::uint8_t> staging_;
-    bool keepStaging_ = false;
-    bool locked_ = false;
-    bool dirty_ = false;
+    // A lock hands out a copy of its rectangle alone: GL holds the texture's
+    // pixels, and the caller usually keeps its own. What an unlock wrote
+    // waits here for the next bind (at once on the main thread), in order.
+    Staged locked_{};
+    bool isLocked_ = false;
     bool readOnly_ = false;
-    RECT lockedRect_{};
-    RECT dirtyRect_{};
+    std::vector<Staged> pending_;
     std::array<GLint, 4> sampling_{0, 0, 0, 0};
 };
 

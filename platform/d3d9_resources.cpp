@@ -54,6 +54,7 @@ bool GlFunctions::load() {
     ok &= loadEntry(BlendEquation, "glBlendEquation");
     ok &= loadEntry(DrawRangeElements, "glDrawRangeElements");
     ok &= loadEntry(ActiveTexture, "glActiveTexture");
+    GetTextureSubImage = reinterpret_cast<PFNGLGETTEXTURESUBIMAGEPROC>(SDL_GL_GetProcAddress("glGetTextureSubImage"));
     return ok;
 }
 
@@ -205,22 +206,45 @@ GLuint Texture::bind() {
         return 0;
     }
     glBindTexture(GL_TEXTURE_2D, texture_);
-    if (dirty_ && !locked_ && !staging_.empty()) {
-        const RECT& r = dirtyRect_;
-        const int bpp = bytesPerPixel();
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(width_));
-        glTexSubImage2D(GL_TEXTURE_2D, 0, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                        format_ == D3DFMT_A8 ? GL_ALPHA : GL_BGRA, GL_UNSIGNED_BYTE,
-                        staging_.data() + (static_cast<std::size_t>(r.top) * width_ + r.left) * bpp);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        dirty_ = false;
-        if (!keepStaging_) {
-            // GL keeps the pixels from here on.
-            std::vector<std::uint8_t>().swap(staging_);
-        }
-    }
+    uploadPending();
     return texture_;
+}
+
+void Texture::uploadPending() {
+    if (pending_.empty()) {
+        return;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (const Staged& staged : pending_) {
+        const RECT& r = staged.rect;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, r.left, r.top, r.right - r.left, r.bottom - r.top, glFormat(),
+                        GL_UNSIGNED_BYTE, staged.pixels.data());
+    }
+    std::vector<Staged>().swap(pending_);
+}
+
+void Texture::readBack(const RECT& rect, std::uint8_t* into) {
+    const GLsizei w = rect.right - rect.left;
+    const GLsizei h = rect.bottom - rect.top;
+    const std::size_t bpp = static_cast<std::size_t>(bytesPerPixel());
+    const std::size_t size = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * bpp;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    const GlFunctions& gl = device_->gl();
+    if (gl.GetTextureSubImage) {
+        gl.GetTextureSubImage(texture_, 0, rect.left, rect.top, 0, w, h, 1, glFormat(), GL_UNSIGNED_BYTE,
+                              static_cast<GLsizei>(size), into);
+        return;
+    }
+    // The whole level, for a moment, to copy the rectangle out of.
+    const std::size_t pitch = width_ * bpp;
+    std::vector<std::uint8_t> level(pitch * height_);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glGetTexImage(GL_TEXTURE_2D, 0, glFormat(), GL_UNSIGNED_BYTE, level.data());
+    for (GLsizei y = 0; y < h; ++y) {
+        std::memcpy(into + static_cast<std::size_t>(y) * w * bpp,
+                    level.data() + (static_cast<std::size_t>(rect.top) + y) * pitch + rect.left * bpp,
+                    static_cast<std::size_t>(w) * bpp);
+    }
 }
 
 GLuint Texture::framebuffer() {
@@ -246,11 +270,9 @@ GLuint Texture::framebuffer() {
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) {
     // Default-pool textures (render targets) live on the device alone.
-    if (level != 0 || !lockedRect || locked_ || pool_ == D3DPOOL_DEFAULT) {
+    if (level != 0 || !lockedRect || isLocked_ || pool_ == D3DPOOL_DEFAULT) {
         return D3DERR_INVALIDCALL;
     }
-    const std::size_t bpp = static_cast<std::size_t>(bytesPerPixel());
-    const std::size_t pitch = width_ * bpp;
     RECT area{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
     if (rect) {
         if (rect->left < 0 || rect->top < 0 || rect->right > area.right || rect->bottom > area.bottom ||
@@ -259,44 +281,53 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* re
         }
         area = *rect;
     }
+    const std::size_t bpp = static_cast<std::size_t>(bytesPerPixel());
+    const std::size_t pitch = static_cast<std::size_t>(area.right - area.left) * bpp;
+    const std::size_t rows = static_cast<std::size_t>(area.bottom - area.top);
+    locked_.rect = area;
+    locked_.pixels.assign(pitch * rows, 0);
+    // The pixels the rectangle holds now: GL's, then what waits to reach GL.
+    // Off the main thread GL cannot be asked; a texture is only ever filled
+    // there before it is first drawn, so GL holds nothing yet.
     const bool discard = (flags & D3DLOCK_DISCARD) != 0;
-    if (!discard) {
-        keepStaging_ = true;
-    }
-    if (staging_.empty()) {
-        staging_.assign(pitch * height_, 0);
-        if (!discard && texture_ && device_->onMainThread()) {
+    if (!discard && pitch != 0 && rows != 0) {
+        if (texture_ && device_->onMainThread()) {
             glBindTexture(GL_TEXTURE_2D, texture_);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glGetTexImage(GL_TEXTURE_2D, 0, format_ == D3DFMT_A8 ? GL_ALPHA : GL_BGRA, GL_UNSIGNED_BYTE,
-                          staging_.data());
+            uploadPending();
+            readBack(area, locked_.pixels.data());
+        }
+        for (const Staged& staged : pending_) {
+            const LONG left = std::max(area.left, staged.rect.left);
+            const LONG right = std::min(area.right, staged.rect.right);
+            const std::size_t from = static_cast<std::size_t>(staged.rect.right - staged.rect.left) * bpp;
+            for (LONG y = std::max(area.top, staged.rect.top); left < right && y < std::min(area.bottom, staged.rect.bottom);
+                 ++y) {
+                std::memcpy(locked_.pixels.data() + static_cast<std::size_t>(y - area.top) * pitch +
+                                static_cast<std::size_t>(left - area.left) * bpp,
+                            staged.pixels.data() + static_cast<std::size_t>(y - staged.rect.top) * from +
+                                static_cast<std::size_t>(left - staged.rect.left) * bpp,
+                            static_cast<std::size_t>(right - left) * bpp);
+            }
         }
     }
-    locked_ = true;
+    isLocked_ = true;
     readOnly_ = (flags & D3DLOCK_READONLY) != 0;
-    lockedRect_ = area;
     lockedRect->Pitch = static_cast<INT>(pitch);
-    lockedRect->pBits = staging_.data() + static_cast<std::size_t>(area.top) * pitch +
-                        static_cast<std::size_t>(area.left) * bpp;
+    lockedRect->pBits = locked_.pixels.data();
     return D3D_OK;
 }
 
 HRESULT Texture::UnlockRect(UINT level) {
-    if (level != 0 || !locked_) {
+    if (level != 0 || !isLocked_) {
         return D3DERR_INVALIDCALL;
     }
-    locked_ = false;
-    if (readOnly_ || lockedRect_.left == lockedRect_.right || lockedRect_.top == lockedRect_.bottom) {
+    isLocked_ = false;
+    Staged written{locked_.rect, {}};
+    written.pixels.swap(locked_.pixels);
+    if (readOnly_ || written.pixels.empty()) {
         return D3D_OK;
     }
-    if (dirty_) {
-        dirtyRect_ = RECT{std::min(dirtyRect_.left, lockedRect_.left), std::min(dirtyRect_.top, lockedRect_.top),
-                          std::max(dirtyRect_.right, lockedRect_.right),
-                          std::max(dirtyRect_.bottom, lockedRect_.bottom)};
-    } else {
-        dirtyRect_ = lockedRect_;
-    }
-    dirty_ = true;
+    pending_.push_back(std::move(written));
     // Off the main thread the upload waits for the first bind.
     if (device_->onMainThread()) {
         bind();

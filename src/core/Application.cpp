@@ -1,6 +1,7 @@
 #include "core/Application.h"
 
 #include "core/AudioEngine.h"
+#include "core/MusicPlayer.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/Log.h"
@@ -8,6 +9,7 @@
 #include "core/ResourceManager.h"
 #include "core/Scheduler.h"
 #include "core/StringUtils.h"
+#include "core/VM.h"
 #include "render/Render.h"
 #include "scene/ActionManager.h"
 #include "scene/Scene.h"
@@ -17,6 +19,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <exception>
+#include <functional>
+#include <typeinfo>
 
 namespace vorn {
 
@@ -26,13 +31,38 @@ namespace {
 std::atomic<Application*> current{nullptr};
 
 unsigned buttonBit(eButtonName button) { return button == BUTTON_RIGHT ? 2u : 1u; }
+
+// The running application's current scene, held for the command's call:
+// a command may make another scene current.
+std::shared_ptr<Scene> currentScene() {
+    const Application* app = Application::instance();
+    return app ? app->runningScene() : nullptr;
+}
+
+// A setting the player's file holds in a form that does not convert (a
+// volume that is no number) is logged and left as it was.
+void applySetting(const char* name, const std::function<void(const Value&)>& apply) {
+    try {
+        apply(DataSource::get(name)->value());
+    } catch (const std::exception& e) {
+        log("Application: setting %s ignored [%s]", name, e.what());
+    }
+}
+
+// Applies the setting now, then again at every change (at the next event
+// delivery), alongside any other listener of that setting.
+void followSetting(const char* name, const std::function<void(const Value&)>& apply, bool now) {
+    if (now) applySetting(name, apply);
+    EventDispatcher::instance()->addListener(DataSource::get(name), typeid(DataSource::ChangedEvent),
+                                             [name, apply](Event*) { applySetting(name, apply); });
+}
 } // namespace
 
 Application* Application::instance() { return current.load(std::memory_order_acquire); }
 
 void Application::setInstance(Application* app) { current.store(app, std::memory_order_release); }
 
-Application::Application() = default;
+Application::Application() { registerFunctions(); }
 
 Application::~Application() = default;
 
@@ -270,13 +300,11 @@ glm::vec2 Application::backBufferSize() {
     return fullscreen_ ? Platform::instance()->desktopSize() : defaultWindowSize();
 }
 
-glm::vec2 Application::clipOffset() const {
-    return inputOffset_ * (Platform::instance()->isLargeScreen() ? 2.0f : 1.0f);
-}
+// The back buffer has the desktop's own pixels on every screen, large ones
+// included: the letterbox offset and the scale apply as they are.
+glm::vec2 Application::clipOffset() const { return inputOffset_; }
 
-glm::vec2 Application::clipScale() const {
-    return inputScale_ / (Platform::instance()->isLargeScreen() ? 2.0f : 1.0f);
-}
+glm::vec2 Application::clipScale() const { return inputScale_; }
 
 glm::vec2 Application::toContentPoint(const glm::vec2& point) const {
     return {(point.x - inputOffset_.x) * inputScale_.x, (point.y - inputOffset_.y) * inputScale_.y};
@@ -285,6 +313,75 @@ glm::vec2 Application::toContentPoint(const glm::vec2& point) const {
 void Application::beforeRun() {
     log("Application::beforeRun()");
     ResourceManager::instance()->loadTextureFormats();
+
+    const Value& fullscreen = DataSource::get("@settings.fullscreen")->value();
+    bool on = true;
+    if (!fullscreen.isNil()) {
+        applySetting("@settings.fullscreen", [this](const Value& value) { fullscreen_ = value.asBool(); });
+        on = fullscreen_;
+    }
+    Platform::instance()->setFullscreen(on);
+    followSetting(
+        "@settings.fullscreen",
+        [](const Value& value) {
+            if (Application* app = instance()) app->setFullscreen(value.asBool());
+        },
+        false);
+
+    // An unset volume reads as 0 and an unset flag as false.
+    followSetting(
+        "@settings.sound_volume",
+        [](const Value& value) { AudioEngine::instance()->setSoundVolume(value.asFloat()); }, true);
+    followSetting(
+        "@settings.music_volume",
+        [](const Value& value) {
+            AudioEngine::instance()->setMusicVolume(value.asFloat());
+            MusicPlayer::instance()->setVolume(AudioEngine::instance()->effectiveMusicVolume());
+        },
+        true);
+    followSetting(
+        "@settings.mute_sound", [](const Value& value) { AudioEngine::instance()->setMuteSound(value.asBool()); },
+        true);
+    followSetting(
+        "@settings.mute_music",
+        [](const Value& value) {
+            AudioEngine::instance()->setMuteMusic(value.asBool());
+            MusicPlayer::instance()->setVolume(AudioEngine::instance()->effectiveMusicVolume());
+        },
+        true);
+}
+
+void Application::registerFunctions() {
+    VM::registerFunction("exitApp", std::function<void()>([] {
+                             if (Application* app = instance()) app->quit();
+                         }));
+    VM::registerFunction("setState", std::function<void(const std::string&)>([](const std::string& name) {
+                             if (const auto scene = currentScene()) scene->setState(name);
+                         }));
+    VM::registerFunction("pushState", std::function<void()>([] {
+                             if (const auto scene = currentScene()) scene->pushState();
+                         }));
+    VM::registerFunction("popState", std::function<void()>([] {
+                             if (const auto scene = currentScene()) scene->popState();
+                         }));
+    VM::registerFunction("pushAndSetState", std::function<void(const std::string&)>([](const std::string& name) {
+                             if (const auto scene = currentScene()) {
+                                 scene->pushState();
+                                 scene->setState(name);
+                             }
+                         }));
+    VM::registerFunction("setTextInput", std::function<void(const std::string&)>([](const std::string& name) {
+                             const auto scene = currentScene();
+                             if (!scene) return;
+                             if (std::shared_ptr<Node> node = scene->findNode(name)) scene->setFocus(node);
+                         }));
+    VM::registerFunction("unsetTextInput", std::function<void(const std::string&)>([](const std::string& name) {
+                             const auto scene = currentScene();
+                             if (!scene) return;
+                             if (std::shared_ptr<Node> node = scene->findNode(name)) scene->releaseFocus(node);
+                         }));
+    VM::registerFunction("openWeb", std::function<void(const std::string&)>(
+                                        [](const std::string& url) { Platform::instance()->openURL(url); }));
 }
 
 } // namespace vorn

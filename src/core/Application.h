@@ -82,6 +82,8 @@ public:
     // The renderer's back-buffer size: the desktop in full screen, else the
     // default window size.
     glm::vec2 backBufferSize();
+    // Window pixels per design unit and the letterbox offset, for scissor
+    // rectangles in back-buffer pixels.
     glm::vec2 clipOffset() const;
     glm::vec2 clipScale() const;
     // Window pixels to design coordinates, as the pointer operations map them.
@@ -92,8 +94,13 @@ public:
     glm::vec2 inputOffset() const { return inputOffset_; }
     glm::vec2 inputScale() const { return inputScale_; }
 
-    // Start-up step before the window exists.
+    // Start-up step before the window exists: the texture formats, the
+    // display mode from the saved setting, and the audio engine bound to
+    // the volume and mute settings (brought in line at each event delivery).
     void beforeRun();
+    // Binds the engine's script commands; run by the constructor. Each acts
+    // on the running application's current scene, and does nothing without one.
+    static void registerFunctions();
 
 private:
     // Calls the scene's input operation with the scene kept alive for the

@@ -42,17 +42,17 @@ Locale::Locale(const std::string& name) : name_(name) {
     loadFonts("data/locales/" + name + "/fonts.plist");
 }
 
-const std::string& Locale::text(const std::string& key) const {
+std::string Locale::text(const std::string& key) const {
     const auto it = texts_.find(key);
     return it == texts_.end() ? key : it->second;
 }
 
-const std::string& Locale::text(const std::string& key, const std::string& fallback) const {
+std::string Locale::text(const std::string& key, const std::string& fallback) const {
     const auto it = texts_.find(key);
     return it == texts_.end() ? fallback : it->second;
 }
 
-const std::string& Locale::font(const std::string& name) const {
+std::string Locale::font(const std::string& name) const {
     const auto it = fonts_.find(name);
     return it == fonts_.end() ? name : it->second;
 }

@@ -14,12 +14,13 @@ public:
 
     const std::string& name() const { return name_; }
 
-    // The text of key; key itself when the locale has none.
-    const std::string& text(const std::string& key) const;
+    // The text of key; key itself when the locale has none. Copies: a
+    // caller may pass a temporary key and keep the answer.
+    std::string text(const std::string& key) const;
     // The text of key; fallback when the locale has none.
-    const std::string& text(const std::string& key, const std::string& fallback) const;
+    std::string text(const std::string& key, const std::string& fallback) const;
     // The font file to load in place of name; name itself when none.
-    const std::string& font(const std::string& name) const;
+    std::string font(const std::string& name) const;
 
     void setText(const std::string& key, const std::string& text);
     void setFont(const std::string& name, const std::string& replacement);

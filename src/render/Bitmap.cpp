@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 // Internal linkage, so that no other user of the decoder in the program can
 // clash with this copy.
@@ -96,7 +97,7 @@ void Bitmap::reset() {
     format_ = PixelFormatNone;
 }
 
-void Bitmap::create(const Data& pixels, int width, int height, int format) {
+void Bitmap::create(Data pixels, int width, int height, int format) {
     reset();
     const int bpp = bytesPerPixel(format);
     if (width <= 0 || height <= 0 || bpp == 0) {
@@ -108,7 +109,7 @@ void Bitmap::create(const Data& pixels, int width, int height, int format) {
         log("Bitmap::create: %u bytes are too few for %i x %i of format %i", pixels.size(), width, height, format);
         return;
     }
-    pixels_ = pixels;
+    pixels_ = std::move(pixels);
     width_ = width;
     height_ = height;
     format_ = format;

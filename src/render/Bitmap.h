@@ -28,9 +28,10 @@ public:
 
     static int bytesPerPixel(int format);
 
-    // Replaces the contents with a copy of pixels. A block too small for
-    // width x height pixels of format leaves the bitmap empty (logged).
-    void create(const Data& pixels, int width, int height, int format);
+    // Replaces the contents with pixels (moved in when the caller gives
+    // them up). A block too small for width x height pixels of format
+    // leaves the bitmap empty (logged).
+    void create(Data pixels, int width, int height, int format);
     // PNG or JPEG by their signatures; anything else is raw square pixels of
     // the requested format, possibly gzip-compressed. Missing, empty or
     // undecodable files give an empty bitmap.
@@ -50,6 +51,9 @@ public:
     bool empty() const { return pixels_.empty() || width_ <= 0 || height_ <= 0; }
 
     const Data& pixels() const { return pixels_; }
+    // For a bitmap kept up to date in place (the glyph page): its pixels,
+    // writable. Their amount must not change.
+    std::uint8_t* writablePixels() { return pixels_.data(); }
     int width() const { return width_; }
     int height() const { return height_; }
     int format() const { return format_; }

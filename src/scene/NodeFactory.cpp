@@ -2,6 +2,7 @@
 
 #include "core/Sound.h"
 #include "scene/Node.h"
+#include "scene/Text.h"
 #include "widgets/DragBox.h"
 #include "widgets/NodeList.h"
 #include "widgets/Slideshow.h"
@@ -27,6 +28,7 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"text", makeNode<Text>},
         {"sound", makeNode<Sound>},
         {"dragbox", makeNode<DragBox>},
         {"drag_box", makeNode<DragBox>},

@@ -428,11 +428,13 @@ TEST_F(ApplicationTest, QuitRunsTheScenesQuitHook) {
     EXPECT_EQ(calls, (std::vector<std::string>{"onAppQuit"}));
 }
 
-TEST_F(ApplicationTest, ClipFactorsDoubleOnALargeScreen) {
+// The back buffer of a large screen has the desktop's own pixels, so the
+// scissor needs the letterbox offset and scale as the pointer does.
+TEST_F(ApplicationTest, ClipFactorsAreTheInputFactorsOnALargeScreenToo) {
     desktop(1920, 1080);
     app.update(0.0f);
-    EXPECT_EQ(app.clipOffset(), glm::vec2(480, 0));
-    EXPECT_NEAR(app.clipScale().x, 0.7111111f / 2.0f, 1e-6);
+    EXPECT_EQ(app.clipOffset(), glm::vec2(240, 0));
+    EXPECT_NEAR(app.clipScale().x, 0.7111111f, 1e-6);
     EXPECT_EQ(app.backBufferSize(), glm::vec2(1920, 1080));
     app.setFullscreen(false);
     EXPECT_NEAR(app.backBufferSize().x, 1152.0f, 1e-3);

@@ -133,6 +133,20 @@ TEST(Locale, LooksUpTextsAndFontsWithFallbacks) {
     EXPECT_EQ(locale.font("plain.ttf"), "Sub.ttf");
 }
 
+// A missing entry answers with the key itself; a caller that passed a
+// temporary key (a text node's attribute) must still hold a valid text.
+TEST(Locale, AnswersForAMissingEntryOutliveATemporaryKey) {
+    DataTree tree;
+    Locale locale("xx");
+    const std::string key(64, 'k'); // too long for the string's own buffer
+    const std::string& text = locale.text(std::string(key));
+    const std::string& fallback = locale.text("missing", std::string(key) + "!");
+    const std::string& font = locale.font(std::string(key) + ".ttf");
+    EXPECT_EQ(text, key);
+    EXPECT_EQ(fallback, key + "!");
+    EXPECT_EQ(font, key + ".ttf");
+}
+
 TEST(Locale, FontListsThatAreNotFileNamesAreSkipped) {
     struct Case {
         const char* name;

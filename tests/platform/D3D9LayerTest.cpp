@@ -174,6 +174,49 @@ TEST_F(D3D9LayerTest, LocksAndDrawsStayInsideTheirBuffers) {
     indices->Release();
 }
 
+// A lock copies out its rectangle alone, with the pixels the texture holds
+// (read back from GL), and an unlock puts back that rectangle alone.
+TEST_F(D3D9LayerTest, APartialLockHoldsItsRectangleWithTheTexturesPixels) {
+    for (const D3DFORMAT format : {D3DFMT_A8, D3DFMT_A8R8G8B8}) {
+        const int bpp = format == D3DFMT_A8 ? 1 : 4;
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(device->CreateTexture(8, 4, 1, 0, format, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD), D3D_OK);
+        for (int y = 0; y < 4; ++y) {
+            auto* row = static_cast<std::uint8_t*>(locked.pBits) + y * locked.Pitch;
+            for (int i = 0; i < 8 * bpp; ++i) row[i] = static_cast<std::uint8_t>(y * 40 + i);
+        }
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+
+        const RECT part{2, 1, 5, 3};
+        ASSERT_EQ(texture->LockRect(0, &locked, &part, 0), D3D_OK);
+        ASSERT_EQ(locked.Pitch, 3 * bpp);
+        for (int y = 0; y < 2; ++y) {
+            auto* row = static_cast<std::uint8_t*>(locked.pBits) + y * locked.Pitch;
+            for (int i = 0; i < 3 * bpp; ++i) {
+                EXPECT_EQ(row[i], (y + 1) * 40 + 2 * bpp + i) << "format " << format << " row " << y << " byte " << i;
+                row[i] = 255;
+            }
+        }
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        for (int y = 0; y < 4; ++y) {
+            const auto* row = static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch;
+            for (int x = 0; x < 8; ++x) {
+                const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
+                for (int b = 0; b < bpp; ++b) {
+                    const int i = x * bpp + b;
+                    EXPECT_EQ(row[i], inside ? 255 : y * 40 + i) << "format " << format << " at " << x << "," << y;
+                }
+            }
+        }
+        ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+        EXPECT_EQ(texture->Release(), 0u);
+    }
+}
+
 TEST_F(D3D9LayerTest, TexturesRefuseWhatTheyCannotHold) {
     IDirect3DTexture9* texture = nullptr;
     EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
@@ -190,7 +233,7 @@ TEST_F(D3D9LayerTest, TexturesRefuseWhatTheyCannotHold) {
     EXPECT_EQ(texture->LockRect(0, &locked, &outside, 0), D3DERR_INVALIDCALL);
     const RECT part{1, 1, 3, 2};
     ASSERT_EQ(texture->LockRect(0, &locked, &part, 0), D3D_OK);
-    EXPECT_EQ(locked.Pitch, 4);
+    EXPECT_EQ(locked.Pitch, 2); // the locked rectangle's own rows
     EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
     EXPECT_EQ(texture->UnlockRect(0), D3DERR_INVALIDCALL);

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -55,8 +56,17 @@ inline std::shared_ptr<Bitmap> bitmapOf(int width, int height, int format, const
 
 class D3DFixture : public testing::Test {
 protected:
-    static constexpr int width = 200;
-    static constexpr int height = 150;
+    // The back buffer's size; the window stays small whatever it is.
+    int width = 200;
+    int height = 150;
+
+    // A back buffer of another size (a whole desktop), for what follows.
+    void useBackBuffer(int w, int h) {
+        width = w;
+        height = h;
+        render->resize(glm::vec2(width, height));
+        render->setProjection(topLeftOrtho(static_cast<float>(width), static_cast<float>(height)));
+    }
 
     void SetUp() override {
         setenv("VORN_HEADLESS", "1", 1);
@@ -66,8 +76,8 @@ protected:
         wc.lpfnWndProc = DefWindowProcW;
         wc.lpszClassName = L"VORNTESTCLASS";
         RegisterClassExW(&wc);
-        window = CreateWindowExW(0, L"VORNTESTCLASS", L"render test", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
-                                 nullptr, nullptr, nullptr, nullptr);
+        window = CreateWindowExW(0, L"VORNTESTCLASS", L"render test", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150, nullptr,
+                                 nullptr, nullptr, nullptr);
         if (!window) {
             GTEST_SKIP() << "no display to draw on";
         }
@@ -76,7 +86,7 @@ protected:
         Render::setInstance(render.get());
         ASSERT_TRUE(render->setup());
         render->resize(glm::vec2(width, height));
-        render->setProjection(topLeftOrtho(width, height));
+        render->setProjection(topLeftOrtho(static_cast<float>(width), static_cast<float>(height)));
     }
 
     void TearDown() override {
@@ -147,8 +157,10 @@ protected:
     std::string saveFrame() {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
         const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe").parent_path();
-        const std::string path =
-            (folder / (std::string(info->test_suite_name()) + "." + info->name() + ".png")).string();
+        // Parameterised tests have "/" in their names.
+        std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        const std::string path = (folder / (name + ".png")).string();
         std::vector<std::uint8_t> rgba;
         rgba.reserve(frame.size() * 4);
         for (const std::uint32_t p : frame) {

@@ -2,6 +2,7 @@
 
 #include "core/Data.h"
 #include "core/Platform.h"
+#include "render/Bitmap.h"
 #include "render/DrawData.h"
 #include "render/DrawRecorder.h"
 #include "render/fonts/TTFFont.h"
@@ -196,6 +197,30 @@ TEST(GlyphAtlasTexture, IsMadeOnceAndRefreshedAfterPacking) {
     EXPECT_EQ(atlas.createTexture(), texture);
     EXPECT_FALSE(atlas.isDirty());
     EXPECT_EQ(render.texturesMade, 1);
+}
+
+// The page's pixels are kept once: the texture's bitmap is the page the
+// glyphs are rendered into, not a copy of it.
+TEST(GlyphAtlasTexture, HoldsThePageItselfAsItsBitmap) {
+    DrawRecorder render;
+    const Data bytes = Data::readFile(gameFont);
+    GlyphAtlas atlas(128);
+    const auto texture = atlas.createTexture();
+    ASSERT_NE(texture, nullptr);
+    const std::uint8_t* pixels = texture->getBitmap()->pixels().data();
+    const std::vector<Glyph> glyphs = atlas.packGlyphs(bytes, 24.0f, 1.0f, U"W");
+    const PixelRect rect = pixelsOf(glyphs[0], 128);
+    ASSERT_FALSE(rect.empty());
+    int covered = 0;
+    for (int y = rect.y0; y < rect.y1; ++y) {
+        for (int x = rect.x0; x < rect.x1; ++x) {
+            EXPECT_EQ(pixels[y * 128 + x], atlas.coverage(x, y));
+            covered += atlas.coverage(x, y) > 0;
+        }
+    }
+    EXPECT_GT(covered, 20);
+    atlas.createTexture();
+    EXPECT_EQ(texture->getBitmap()->pixels().data(), pixels);
 }
 
 TEST(GlyphAtlasTexture, IsNullBeforeThereIsARenderer) {

@@ -187,7 +187,18 @@ TEST_F(TTFFontTest, ExtraSpaceIsAddedAfterSpacesWhenBuildingOnly) {
     ASSERT_EQ(p.size(), 12u);
     EXPECT_FLOAT_EQ(s[4].x, p[4].x);
     EXPECT_FLOAT_EQ(s[8].x, p[8].x + 12.0f);
-    EXPECT_EQ(font.measure("a b"), font.measure("a b"));
+    // Measuring adds no extra space: "a b" is as wide as the plain pen's
+    // advances over its characters, kerning included, and the plain "b"
+    // starts where "a " measures to end.
+    const Glyph& a = *font.findGlyph(U'a');
+    const Glyph& blank = *font.findGlyph(U' ');
+    const Glyph& b = *font.findGlyph(U'b');
+    const float width =
+        a.xadvance + font.kerning(U'a', U' ') + blank.xadvance + font.kerning(U' ', U'b') + b.xadvance;
+    EXPECT_FLOAT_EQ(font.measure("a b").x, width);
+    EXPECT_FLOAT_EQ(font.measure("a b").y, font.lineHeight());
+    EXPECT_FLOAT_EQ(p[8].x - b.xoffset, font.measure("a ").x + font.kerning(U' ', U'b'));
+    EXPECT_FLOAT_EQ(s[8].x - b.xoffset, font.measure("a ").x + font.kerning(U' ', U'b') + 12.0f);
 }
 
 // drawSpaced works on bytes and adds no glyphs; building decodes UTF-8.

@@ -47,7 +47,10 @@ protected:
     }
 
     // Bounding box of the pixels brighter than threshold inside a region.
-    Box litBox(int threshold = 64, int x0 = 0, int y0 = 0, int x1 = width, int y1 = height) const {
+    // A bound of -1 stands for the frame's edge.
+    Box litBox(int threshold = 64, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) const {
+        if (x1 < 0) x1 = width;
+        if (y1 < 0) y1 = height;
         Box box;
         for (int y = y0; y < y1; ++y) {
             for (int x = x0; x < x1; ++x) {

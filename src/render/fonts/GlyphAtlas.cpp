@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vorn {
 
@@ -16,13 +17,14 @@ GlyphAtlas* GlyphAtlas::instance() {
     return atlas;
 }
 
-GlyphAtlas::GlyphAtlas(int side) : side_(std::max(side, 1)) {
+GlyphAtlas::GlyphAtlas(int side) : side_(std::max(side, 1)), page_(std::make_shared<Bitmap>()) {
     const auto size = static_cast<std::uint32_t>(side_) * static_cast<std::uint32_t>(side_);
-    pixels_ = Data(size);
-    std::memset(pixels_.data(), 0, size);
+    Data pixels(size);
+    std::memset(pixels.data(), 0, size);
+    page_->create(std::move(pixels), side_, side_, PixelFormatA8);
     // A gap of one pixel around every glyph, so that filtering at a glyph's
     // edge never picks up its neighbour; no oversampling.
-    packerReady_ = stbtt_PackBegin(&packer_, pixels_.data(), side_, side_, side_, 1, nullptr) != 0;
+    packerReady_ = stbtt_PackBegin(&packer_, page_->writablePixels(), side_, side_, side_, 1, nullptr) != 0;
     if (!packerReady_) {
         log("GlyphAtlas: can't set up the packer for a page of %d pixels", side_);
     }
@@ -190,7 +192,7 @@ bool GlyphAtlas::uploadRegion() {
     }
     const auto width = static_cast<std::size_t>(dirtyX1_ - dirtyX0_);
     auto* destination = static_cast<std::uint8_t*>(locked.pBits);
-    const std::uint8_t* source = pixels_.data() + static_cast<std::size_t>(dirtyY0_) * side_ + dirtyX0_;
+    const std::uint8_t* source = page_->pixels().data() + static_cast<std::size_t>(dirtyY0_) * side_ + dirtyX0_;
     for (int y = dirtyY0_; y < dirtyY1_; ++y) {
         std::memcpy(destination, source, width);
         destination += locked.Pitch;
@@ -204,14 +206,12 @@ bool GlyphAtlas::uploadRegion() {
     return true;
 }
 
-// The texture has no device copy yet: it gets the whole page as its bitmap.
+// The texture has no device copy yet: the page itself becomes its bitmap.
 void GlyphAtlas::uploadPage() {
-    auto bitmap = std::make_shared<Bitmap>();
-    bitmap->create(pixels_, side_, side_, PixelFormatA8);
-    texture_->setBitmap(bitmap);
+    texture_->setBitmap(page_);
     texture_->load();
     ++stats_.pageUploads;
-    stats_.bytesUploaded += pixels_.size();
+    stats_.bytesUploaded += page_->pixels().size();
     dirtyX0_ = dirtyY0_ = dirtyX1_ = dirtyY1_ = 0;
     dirty_ = false;
 }
@@ -231,7 +231,7 @@ std::uint8_t GlyphAtlas::coverage(int x, int y) const {
     if (x < 0 || y < 0 || x >= side_ || y >= side_) {
         return 0;
     }
-    return pixels_.data()[static_cast<std::size_t>(y) * side_ + x];
+    return page_->pixels().data()[static_cast<std::size_t>(y) * side_ + x];
 }
 
 } // namespace vorn

@@ -14,11 +14,14 @@
 
 namespace vorn {
 
+class Bitmap;
 class Texture;
 
 // The one alpha-only page into which every TrueType font renders its glyphs.
 // Glyphs are packed once and never move, so the page only fills; its single
-// texture is updated in place, changed region by changed region.
+// texture is updated in place, changed region by changed region. The page's
+// pixels exist once on this side of the device: the bitmap the glyphs are
+// rendered into is the texture's own.
 //
 // Fonts may be made on the loading worker while the main thread lays out
 // text: packing and reading the page are locked. The texture is made and
@@ -74,7 +77,7 @@ private:
 
     const int side_;
     mutable std::mutex mutex_;
-    Data pixels_;
+    std::shared_ptr<Bitmap> page_;
     stbtt_pack_context packer_{};
     bool packerReady_ = false;
     std::shared_ptr<Texture> texture_;
