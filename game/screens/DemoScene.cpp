@@ -4,81 +4,55 @@
 #include "core/EventDispatcher.h"
 #include "core/InputEvents.h"
 #include "core/Log.h"
-#include "render/Render.h"
+#include "scene/Animation.h"
 #include "scene/CompositeActions.h"
+#include "scene/Effect.h"
+#include "scene/Image.h"
+#include "scene/Image9.h"
 #include "scene/SimpleActions.h"
+#include "scene/Sprite.h"
 
-#include <tinyxml2.h>
-
-#include <cstring>
+#include <cstdio>
 #include <memory>
 
 namespace {
 
-// Panels anywhere below: the node factory does not know them.
-void loadPanels(vorn::Node& node, const tinyxml2::XMLElement* element) {
-    if (!element) return;
-    for (const tinyxml2::XMLElement* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
-        if (std::strcmp(child->Name(), "panel") == 0) {
-            auto panel = std::make_shared<DemoPanel>();
-            panel->load(child);
-            node.addChild(panel);
-        } else {
-            node.loadChild(child);
-        }
+// What the tree line says a node is, with what changes while it plays.
+std::string describe(vorn::Node& node) {
+    char text[64];
+    if (auto* sprite = dynamic_cast<vorn::Sprite*>(&node)) {
+        const auto& shown = sprite->currentAnimation();
+        return "kind=sprite shows=" + (shown ? shown->getName() : std::string("-"));
     }
+    if (auto* animation = dynamic_cast<vorn::Animation*>(&node)) {
+        std::snprintf(text, sizeof text, "kind=animation frame=%d", animation->frameIndex());
+        return text;
+    }
+    if (auto* effect = dynamic_cast<vorn::Effect*>(&node)) {
+        std::snprintf(text, sizeof text, "kind=effect elapsed=%.2f", static_cast<double>(effect->getElapsed()));
+        return text;
+    }
+    if (dynamic_cast<vorn::Image9*>(&node)) return "kind=image9";
+    if (dynamic_cast<vorn::Image*>(&node)) return "kind=image";
+    return "kind=node";
 }
 
 } // namespace
 
-void DemoPanel::setProperties(const Attributes& attributes) {
-    Node::setProperties(attributes);
-    const auto fill = attributes.find("fill");
-    if (fill != attributes.end()) {
-        fill_ = vorn::Color(fill->second.toString());
-        build();
-    }
-}
-
-void DemoPanel::loadChildren(const tinyxml2::XMLElement* element) { loadPanels(*this, element); }
-
-void DemoPanel::draw() {
-    vorn::Render* render = vorn::Render::instance();
-    if (!render) return;
-    render->setTexture(nullptr);
-    render->drawVertexData(quad_);
-}
-
-void DemoPanel::onSizeChanged() { build(); }
-
-void DemoPanel::build() {
-    quad_.vertices.clear();
-    const float xs[] = {0.0f, size_.x, size_.x, 0.0f};
-    const float ys[] = {0.0f, 0.0f, size_.y, size_.y};
-    for (int i = 0; i < 4; ++i) {
-        vorn::VertexData::Vertex v;
-        v.x = xs[i];
-        v.y = ys[i];
-        v.r = fill_.r;
-        v.g = fill_.g;
-        v.b = fill_.b;
-        v.a = fill_.a;
-        quad_.vertices.push_back(v);
-    }
-    quad_.indices = {0, 1, 3, 3, 1, 2};
-}
-
 DemoScene::DemoScene(vorn::Application* application) : Scene(application) { load("data/scenes/demo/demo.xml"); }
-
-void DemoScene::loadChildren(const tinyxml2::XMLElement* element) { loadPanels(*this, element); }
 
 void DemoScene::onEnterStage() {
     if (const std::shared_ptr<Node> button = findNode("button")) {
         // The button goes with its listeners; a reload makes a new one.
-        vorn::EventDispatcher::instance()->addListener(button.get(), typeid(vorn::MouseUpEvent), [this](vorn::Event*) {
+        Node* target = button.get();
+        vorn::EventDispatcher::instance()->addListener(target, typeid(vorn::MouseUpEvent), [this, target](vorn::Event* e) {
+            const glm::vec2 at = target->localToWorld(static_cast<vorn::MouseEvent*>(e)->position());
             setState(getCurrentState() == "second" ? "default" : "second");
-            vorn::log("DemoScene: click, state %s", getCurrentState().c_str());
+            addEffect("data/scenes/demo/burst.xml", at);
+            vorn::log("DemoScene: click, state %s, burst at %.0f %.0f", getCurrentState().c_str(),
+                      static_cast<double>(at.x), static_cast<double>(at.y));
             logTreeLater("after click");
+            logTreeLater("after effects", 6.0f);
         });
     }
     logTreeLater("after entry");
@@ -89,12 +63,18 @@ bool DemoScene::keyDown(int key) {
     vorn::DataSource* lamp = vorn::DataSource::get("demo.lamp");
     lamp->set(vorn::Value(lamp->value().toString() == "on" ? "off" : "on"));
     vorn::log("DemoScene: space, lamp %s", lamp->value().toString().c_str());
+    if (const auto gem = std::dynamic_pointer_cast<vorn::Sprite>(findNode("gem"))) {
+        gem->play("flash", [gem = std::weak_ptr<vorn::Sprite>(gem)] {
+            const auto shown = gem.lock() ? gem.lock()->currentAnimation() : nullptr;
+            vorn::log("DemoScene: gem flashed, shows %s", shown ? shown->getName().c_str() : "-");
+        });
+    }
     logTreeLater("after key");
     return true;
 }
 
-void DemoScene::logTreeLater(const std::string& why) {
-    vorn::IntervalAction* steps[] = {new vorn::WaitAction(1.0f),
+void DemoScene::logTreeLater(const std::string& why, float delay) {
+    vorn::IntervalAction* steps[] = {new vorn::WaitAction(delay),
                                      new vorn::FunctionAction([this, why](vorn::Node*) { logTree(why); })};
     runAction(new vorn::Sequence(steps, 2));
 }
@@ -102,8 +82,8 @@ void DemoScene::logTreeLater(const std::string& why) {
 void DemoScene::logTree(const std::string& why) {
     vorn::log("DemoScene tree %s: state %s", why.c_str(), getCurrentState().c_str());
     for (const std::shared_ptr<Node>& node : getDescendants()) {
-        vorn::log("DemoScene node %s state=%s x=%.1f y=%.1f scale=%.2f color=%08X visible=%d", node->getName().c_str(),
-            node->getState().c_str(), node->getPosition().x, node->getPosition().y, node->getScale().x,
-            node->getColor().toARGB(), node->isVisible() ? 1 : 0);
+        vorn::log("DemoScene node %s state=%s x=%.1f y=%.1f scale=%.2f color=%08X visible=%d %s",
+                  node->getName().c_str(), node->getState().c_str(), node->getPosition().x, node->getPosition().y,
+                  node->getScale().x, node->getColor().toARGB(), node->isVisible() ? 1 : 0, describe(*node).c_str());
     }
 }

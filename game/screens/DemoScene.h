@@ -1,46 +1,28 @@
 #pragma once
 
-#include "core/Color.h"
-#include "render/VertexData.h"
 #include "scene/Scene.h"
 
 #include <string>
 
-namespace tinyxml2 {
-class XMLElement;
-}
-
-// A flat coloured box: the "panel" element of the demonstration screen
-// ("fill": its colour as hex text). Panels hold panels.
-class DemoPanel : public vorn::Node {
-public:
-    void setProperties(const Attributes& attributes) override;
-    void loadChildren(const tinyxml2::XMLElement* element) override;
-    void draw() override;
-    void onSizeChanged() override;
-
-private:
-    void build();
-
-    vorn::Color fill_;
-    vorn::VertexData quad_;
-};
-
-// The screen the program shows until the game's own screens exist: panels
-// from "data/scenes/demo/demo.xml", a stripe sliding through a clipped
-// window, a lamp that follows the data source "demo.lamp" (the space key
-// toggles it) and a button whose click switches the screen's state. A
-// second after entering and after each key or click, the node tree is
-// written to the log.
+// The screen the program shows until the game's own screens exist, from
+// "data/scenes/demo/demo.xml": nine-slice panels, a repeating floor with a
+// stripe sliding through its clipped window, a lamp (a plain rectangle)
+// that follows the data source "demo.lamp", a gem sprite cycling through
+// its frames, a mirrored arrow, a half-transparent shade and an effect that
+// plays for its five seconds and goes. The space key toggles the lamp and
+// flashes the gem, which falls back to its default look by itself; a click
+// on the button switches the screen's state and bursts an effect where it
+// landed. A second after entering and after each key or click (and again
+// once every effect of a click has gone), the node tree is written to the
+// log.
 class DemoScene : public vorn::Scene {
 public:
     explicit DemoScene(vorn::Application* application);
 
-    void loadChildren(const tinyxml2::XMLElement* element) override;
     void onEnterStage() override;
     bool keyDown(int key) override;
 
 private:
-    void logTreeLater(const std::string& why);
+    void logTreeLater(const std::string& why, float delay = 1.0f);
     void logTree(const std::string& why);
 };

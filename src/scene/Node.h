@@ -25,6 +25,7 @@ class XMLElement;
 namespace vorn {
 
 class Action;
+class Effect;
 class EventListener;
 class ImageData;
 class Render;
@@ -255,6 +256,11 @@ public:
     // Takes ownership: started on this node and handed to the action
     // manager. A null action is logged.
     void runAction(Action* action);
+    // A node file played as an effect: centred on position (this node's
+    // space) and added as the last child. Null, logged, when the file
+    // cannot be read as node XML.
+    std::shared_ptr<Effect> addEffect(const std::string& path, const glm::vec2& position);
+    std::shared_ptr<Effect> addEffectAtCenter(const std::string& path);
 
     // Matrices.
     void updateTransform();

@@ -1,7 +1,12 @@
 #include "scene/NodeFactory.h"
 
 #include "core/Sound.h"
+#include "scene/Animation.h"
+#include "scene/Effect.h"
+#include "scene/Image.h"
+#include "scene/Image9.h"
 #include "scene/Node.h"
+#include "scene/Sprite.h"
 #include "scene/Text.h"
 #include "widgets/DragBox.h"
 #include "widgets/NodeList.h"
@@ -28,6 +33,11 @@ NodeFactory& NodeFactory::instance() {
 NodeFactory::NodeFactory() {
     creators_ = {
         {"container", makeNode<Node>},
+        {"image", makeNode<Image>},
+        {"animation", makeNode<Animation>},
+        {"image9", makeNode<Image9>},
+        {"sprite", makeNode<Sprite>},
+        {"effect", makeNode<Effect>},
         {"text", makeNode<Text>},
         {"sound", makeNode<Sound>},
         {"dragbox", makeNode<DragBox>},

@@ -1,7 +1,8 @@
 // The real program shows the demonstration scene from data/: built by the
 // factory from its file, entered from "appear", animated by its action
-// file, switched by a key (through a data source) and by a click (through
-// the scene's state), as the log's node tree and the screen both show.
+// file and its sprite, switched by a key (through a data source) and by a
+// click (through the scene's state), with effects that play and go, as the
+// log's node tree and the screen both show.
 #include "ProgramRun.h"
 
 #include <gtest/gtest.h>
@@ -86,22 +87,56 @@ protected:
     ProgramRun program_;
 };
 
-TEST_F(DemoRun, AKeyAndAClickSwitchStatesWhileAnActionAnimates) {
+TEST_F(DemoRun, EveryPictureKindShowsAndAKeyAndAClickSwitchStates) {
     program_.start();
     Window window = 0;
     ASSERT_TRUE(eventually([&] { return (window = vorn::test::findWindow(display_, DefaultRootWindow(display_), "Mahjong")) != 0; }));
     ASSERT_TRUE(eventually([] { return !tree("after entry").empty(); })) << ProgramRun::logText();
 
     auto entered = tree("after entry");
-    ASSERT_EQ(entered.size(), 6u);
     EXPECT_TRUE(has(entered["title"], "state=default x=80.0 y=40.0"));
     EXPECT_TRUE(has(entered["lamp"], "color=FFC03030"));
+    const std::map<std::string, std::string> kinds = {
+        {"backdrop", "kind=image"}, {"title", "kind=image9"}, {"floor", "kind=image"},
+        {"stripe", "kind=image"},   {"lamp", "kind=image"},   {"gem", "kind=sprite shows=default"},
+        {"default", "kind=animation"}, {"arrow", "kind=image"}, {"shade", "kind=image"},
+        {"button", "kind=image9"},  {"welcome", "kind=effect"}, {"spark", "kind=image"}};
+    for (const auto& [name, kind] : kinds) EXPECT_TRUE(has(entered[name], kind)) << name << ": " << entered[name];
+
     const Screenshot first = Screenshot::take(display_);
+    // Nine-slice panels keep a thin frame at any width; a stretched
+    // picture would spread it over a quarter of the title.
     expectColour(first, "title", 480, 80, 0xE0A030);
+    expectColour(first, "title inside its frame", 100, 80, 0xE0A030);
+    expectColour(first, "title frame", 83, 80, 0x1C1407);
+    expectColour(first, "button", 560, 540, 0x4060C0);
+    // The floor repeats its 32-unit picture of four squares.
+    const std::uint32_t light = 0xC8B070, dark = 0x8C6A3C;
+    const float floorX[] = {88, 104, 120, 136, 440};
+    const std::uint32_t floorColour[] = {light, dark, light, dark, light};
+    for (int i = 0; i < 5; ++i) expectColour(first, "floor", floorX[i], 188, floorColour[i]);
+    // Plain rectangles show their colour once, also when it is half
+    // transparent.
     expectColour(first, "lamp", 680, 280, 0xC03030);
-    expectColour(first, "button", 530, 540, 0x4060C0);
+    expectColour(first, "shade", 848, 432, 0x8D939C);
+    // The arrow is mirrored: blue before red.
+    expectColour(first, "arrow front", 836, 344, 0x3060D0);
+    expectColour(first, "arrow back", 872, 344, 0xD04030);
+    expectColour(first, "welcome effect", 880, 640, 0xFFE060);
     expectColour(first, "backdrop", 40, 700, 0x1A2638);
     expectColour(first, "beside the lamp", 680 + 88, 280, 0x1A2638);
+
+    // The gem goes through its frames by itself.
+    const std::uint32_t gems[] = {0xE04040, 0x40A0E0, 0xE0C040, 0xB050E0};
+    std::set<int> frames;
+    ASSERT_TRUE(eventually([&] {
+        const Screenshot shot = Screenshot::take(display_);
+        const std::uint32_t got = pixel(shot, 848, 248);
+        for (int i = 0; i < 4; ++i) {
+            if (vorn::test::near(got, gems[i])) frames.insert(i);
+        }
+        return frames.size() >= 2;
+    }, 10.0)) << frames.size() << " frame(s) of the gem seen";
 
     const std::string id = std::to_string(window);
     ASSERT_TRUE(run("xdotool windowfocus " + id + " key space"));
@@ -109,6 +144,9 @@ TEST_F(DemoRun, AKeyAndAClickSwitchStatesWhileAnActionAnimates) {
     auto keyed = tree("after key");
     EXPECT_TRUE(has(keyed["lamp"], "state=on")) << keyed["lamp"];
     EXPECT_TRUE(has(keyed["lamp"], "scale=1.20")) << keyed["lamp"];
+    // The key flashed the gem once; it came back to its default by itself.
+    EXPECT_TRUE(has(ProgramRun::logText(), "DemoScene: gem flashed, shows default"));
+    EXPECT_TRUE(has(keyed["gem"], "shows=default")) << keyed["gem"];
     const Screenshot second = Screenshot::take(display_);
     expectColour(second, "lit lamp", 680, 280, 0x30D040);
     expectColour(second, "grown lamp", 680 + 88, 280, 0x30D040);
@@ -120,7 +158,9 @@ TEST_F(DemoRun, AKeyAndAClickSwitchStatesWhileAnActionAnimates) {
     EXPECT_TRUE(has(ProgramRun::logText(), "DemoScene tree after click: state second"));
     EXPECT_TRUE(has(clicked["button"], "state=second x=600.0")) << clicked["button"];
     EXPECT_TRUE(has(clicked["title"], "state=second x=80.0 y=40.0")) << clicked["title"];
+    EXPECT_TRUE(has(clicked["burst"], "kind=effect")) << clicked["burst"];
     const Screenshot third = Screenshot::take(display_);
+    expectColour(third, "burst", 640, 540, 0xFF70B0);
     expectColour(third, "moved button", 720, 540, 0xD0D040);
     expectColour(third, "where the button was", 530, 540, 0x1A2638);
 
@@ -136,6 +176,16 @@ TEST_F(DemoRun, AKeyAndAClickSwitchStatesWhileAnActionAnimates) {
             EXPECT_LE(x, 480);
         }
     }
+
+    // Both effects have played their five seconds and are gone.
+    ASSERT_TRUE(eventually([] { return !tree("after effects").empty(); }));
+    auto later = tree("after effects");
+    for (const auto& [name, line] : later) EXPECT_FALSE(has(line, "kind=effect")) << line;
+    EXPECT_EQ(later.count("burst") + later.count("ring") + later.count("welcome") + later.count("spark"), 0u);
+    EXPECT_TRUE(has(later["gem"], "kind=sprite")) << later["gem"];
+    const Screenshot fourth = Screenshot::take(display_);
+    expectColour(fourth, "where the burst was", 640, 540, 0xD0D040);
+    expectColour(fourth, "where the welcome was", 880, 640, 0x1A2638);
 
     XEvent event{};
     event.xclient.type = ClientMessage;
