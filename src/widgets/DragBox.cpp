@@ -10,6 +10,7 @@
 #include "scene/Action.h"
 #include "scene/ActionManager.h"
 #include "scene/Scene.h"
+#include "widgets/BoundValue.h"
 
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -19,7 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <exception>
+#include <optional>
 #include <typeinfo>
 #include <utility>
 
@@ -189,14 +190,9 @@ void DragBox::publish() {
 void DragBox::onValueChanged(const Value& value) {
     if (publishing_) return;
     if (!dragHorizontally_ && !dragVertically_) return;
-    float v = 0.0f;
-    try {
-        v = value.asFloat();
-    } catch (const std::exception& e) {
-        log("DragBox %s: data source %s holds no number (%s) [%s]", getName().c_str(), getDataSourceName().c_str(),
-            value.toString().c_str(), e.what());
-        return;
-    }
+    const std::optional<float> read = boundFloat(value, "DragBox", getDataSourceName());
+    if (!read) return;
+    const float v = *read;
     // Both axes in one step: two steps would each put the other axis at 0.
     glm::vec3 d(0.0f);
     if (dragVertically_) d.y = (maxDisplacement_.y - minDisplacement_.y) * (1.0f - v) + minDisplacement_.y;
