@@ -5,6 +5,7 @@
 // script command "count" that records every call with its argument.
 
 #include "core/EventDispatcher.h"
+#include "core/ResourceManager.h"
 #include "core/VM.h"
 #include "scene/Scene.h"
 
@@ -23,6 +24,11 @@ namespace vorn::test {
 
 class WidgetFixture : public ::testing::Test {
 protected:
+    // Pictures loaded through the resource manager get their textures on
+    // the recording device.
+    WidgetFixture() { ResourceManager::instance()->setRender(&run.render); }
+    ~WidgetFixture() override { ResourceManager::instance()->setRender(nullptr); }
+
     void SetUp() override {
         VM::registerFunction("count", std::function<void(const std::string&)>(
                                           [this](const std::string& name) { calls.push_back(name); }));
