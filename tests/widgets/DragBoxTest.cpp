@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -345,6 +346,35 @@ TEST_F(DragBoxes, TheNamedChildLimitRefusesDisplacementsThatLoseEveryChild) {
     EXPECT_EQ(dx(), -500.0f);
     EXPECT_EQ(box()->displacementToCenter(find("far")), glm::vec2(-500, 0));
     EXPECT_EQ(box()->nearestChild({650, 0}), find("far"));
+}
+
+// A clipping box cuts its content at its own edges: the content moves
+// inside the box, the box stays where it is.
+TEST_F(DragBoxes, AClippedBoxCutsItsScrolledContentAtItsOwnEdges) {
+    start(R"~(<scene>
+  <dragbox name="box" x="100" y="100" w="400" h="200" clip="1" min_displacement_x="-1000" max_displacement_x="0">
+    <image w="100" h="100" color="FF0000"/>
+  </dragbox>
+</scene>)~");
+    box()->setDisplacement({-50, 0, 0});
+    run.render.batches.clear();
+    run.step(0.0f);
+    float contentLeft = 1e9f, contentRight = -1e9f, boxLeft = 1e9f, boxRight = -1e9f;
+    for (const auto& batch : run.render.batches) {
+        for (const auto& v : batch.vertices) {
+            float& left = batch.target ? contentLeft : boxLeft;
+            float& right = batch.target ? contentRight : boxRight;
+            left = std::min(left, v.x);
+            right = std::max(right, v.x);
+        }
+    }
+    EXPECT_EQ(contentLeft, -50.0f);
+    EXPECT_EQ(contentRight, 50.0f);
+    EXPECT_EQ(boxLeft, 100.0f);
+    EXPECT_EQ(boxRight, 500.0f);
+    // Hits follow what is shown: the box's own area, the content moved.
+    EXPECT_TRUE(box()->containsPoint({120, 150}));
+    EXPECT_FALSE(box()->containsPoint({90, 150}));
 }
 
 } // namespace
