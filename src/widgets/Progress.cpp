@@ -102,7 +102,7 @@ VertexData Progress::bar() const {
 // sector covers exactly its part of the picture whatever its shape; a
 // wedge is split at a corner it would otherwise cut across. The texture
 // follows the picture: a point of the node gets the texture coordinates
-// of that place in the frame's quad. The colour is the renderer's (the
+// of that place in the frame. The colour is the renderer's (the
 // node's), so the vertices are white.
 VertexData Progress::sectorTriangles() const {
     VertexData fan;
@@ -130,18 +130,27 @@ VertexData Progress::sectorTriangles() const {
     }
     std::sort(splits.begin(), splits.end());
 
+    // Texture coordinates as the frame's quad lays them over the node: the
+    // affine map through three of its corners, whatever their order (a
+    // mirrored frame swaps them) and wherever the frame sits in its texture.
     const auto& quad = data_.getVertexData()->vertices;
     const Rect uvBox = data_.uvBounds();
     const auto uvAt = [&](const glm::vec2& p) {
-        const float fx = 0.5f + p.x / size.x;
-        const float fy = 0.5f + p.y / size.y;
+        const glm::vec2 at = h + p;
         if (quad.size() == 4) {
-            const auto mix = [](float a, float b, float t) { return a + t * (b - a); };
-            const float topU = mix(quad[0].u, quad[1].u, fx), topV = mix(quad[0].v, quad[1].v, fx);
-            const float lowU = mix(quad[3].u, quad[2].u, fx), lowV = mix(quad[3].v, quad[2].v, fx);
-            return glm::vec2(mix(topU, lowU, fy), mix(topV, lowV, fy));
+            const glm::vec2 o(quad[0].x, quad[0].y);
+            const glm::vec2 e1 = glm::vec2(quad[1].x, quad[1].y) - o;
+            const glm::vec2 e2 = glm::vec2(quad[3].x, quad[3].y) - o;
+            const float det = e1.x * e2.y - e1.y * e2.x;
+            if (det != 0.0f) {
+                const glm::vec2 d = at - o;
+                const float a = (d.x * e2.y - d.y * e2.x) / det;
+                const float b = (e1.x * d.y - e1.y * d.x) / det;
+                return glm::vec2(quad[0].u + a * (quad[1].u - quad[0].u) + b * (quad[3].u - quad[0].u),
+                                 quad[0].v + a * (quad[1].v - quad[0].v) + b * (quad[3].v - quad[0].v));
+            }
         }
-        return glm::vec2(uvBox.x + fx * uvBox.w, uvBox.y + fy * uvBox.h);
+        return glm::vec2(uvBox.x + at.x / size.x * uvBox.w, uvBox.y + at.y / size.y * uvBox.h);
     };
     const auto vertex = [&](const glm::vec2& p) {
         VertexData::Vertex v;

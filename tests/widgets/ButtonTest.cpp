@@ -198,6 +198,22 @@ TEST_F(Buttons, AnEmptyScriptStillClicksAndADisabledButtonOnlyThuds) {
     EXPECT_NE(b->findChild("thud", true), nullptr);
 }
 
+TEST_F(Buttons, TheClickScriptChangesTheSourceTheLabelFollows) {
+    vorn::VM::registerFunction("tally", std::function<void()>([] {
+                                   vorn::DataSource* clicks = vorn::DataSource::get("button.clicks");
+                                   clicks->set(vorn::Value(clicks->value().asInt() + 1));
+                               }));
+    vorn::DataSource::get("button.clicks")->set(vorn::Value(0));
+    start(R"~(<scene><button name="b" w="100" h="40" on_click="tally(); count('b')" dataSource="button.clicks">
+      <container name="default"><text name="label"/></container></button></scene>)~");
+    EXPECT_EQ(find<vorn::Text>("label")->getText(), "0");
+    click(50, 20);
+    click(50, 20);
+    EXPECT_EQ(count("b"), 2);
+    EXPECT_EQ(vorn::DataSource::get("button.clicks")->value(), vorn::Value(2));
+    EXPECT_EQ(find<vorn::Text>("label")->getText(), "2");
+}
+
 TEST_F(Buttons, ASecondSetUpDoesNotDoubleTheHoverListeners) {
     start(looks);
     auto b = find<Button>("b");

@@ -197,6 +197,20 @@ TEST_F(DragBoxes, InertiaEndsWhenTheBoxLeavesTheStage) {
     EXPECT_EQ(kept->getDisplacement().x, where);
 }
 
+TEST_F(DragBoxes, LeavingTheStageInTheMiddleOfADragLetsThePointerGo) {
+    auto scene = start(boxScene(horizontal));
+    press(300, 150);
+    move(250, 150);
+    ASSERT_EQ(scene->mouseCapture(), box());
+    auto kept = box();
+    scene->removeChild(kept);
+    kept->exitStage();
+    EXPECT_EQ(scene->mouseCapture(), nullptr);
+    EXPECT_FALSE(kept->isDragging());
+    release(250, 150);
+    EXPECT_FALSE(kept->hasInertia());
+}
+
 TEST_F(DragBoxes, ANewSlideReplacesTheOneRunning) {
     start(boxScene(horizontal));
     box()->slideTo({-900, 0});

@@ -176,6 +176,18 @@ TEST_F(ProgressFixture, TheSectorOfAWidePictureCoversItExactly) {
     }
 }
 
+// The sector takes its texture from where the frame shows it: a mirrored
+// picture is mirrored in the sector too.
+TEST_F(ProgressFixture, TheSectorFollowsTheFramesTextureCoordinates) {
+    auto p = progress(R"~(type="circular" value="1" flip_x="1")~", 100, 100);
+    const VertexData fan = p->sectorTriangles();
+    ASSERT_FALSE(fan.vertices.empty());
+    for (const auto& v : fan.vertices) {
+        EXPECT_NEAR(v.u, 1.0f - v.x / 100.0f, 1e-5);
+        EXPECT_NEAR(v.v, v.y / 100.0f, 1e-5);
+    }
+}
+
 TEST_F(ProgressFixture, HugeAndMeaninglessValuesCostNoMoreThanAFullTurn) {
     auto p = progress(R"~(type="circular" value="100000000")~", 100, 100);
     EXPECT_LE(p->sectorTriangles().indices.size(), 3u * 12u);

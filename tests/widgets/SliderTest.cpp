@@ -115,6 +115,17 @@ TEST_F(Sliders, ASliderWithChildrenButNoKnobTakesValuesSafely) {
     EXPECT_EQ(slider->getValue(), 0.5f);
 }
 
+TEST_F(Sliders, ATrackWithoutRoomMapsEveryPointToTheStart) {
+    start(R"~(<scene><slider name="s" x="10" y="10" w="20" h="20" min="2" max="4" dataSource="volume"/></scene>)~");
+    auto slider = find<Slider>("s");
+    EXPECT_EQ(slider->valueAt({25, 20}), 2.0f);
+    press(25, 20);
+    move(200, 20);
+    release(200, 20);
+    EXPECT_EQ(slider->getValue(), 2.0f);
+    EXPECT_EQ(DataSource::get("volume")->value(), Value(2.0));
+}
+
 TEST_F(Sliders, TheDefaultLookIsATrackAndAKnob) {
     start(R"~(<scene><slider name="s" w="200" h="20"/></scene>)~");
     auto slider = find<Slider>("s");
