@@ -10,6 +10,7 @@ packages=(
   libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool fonts-dejavu-core
+  python3-cairo python3-pil python3-numpy sox vorbis-tools fonts-arphic-ukai fonts-comfortaa
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include "scene/Image9.h"
 #include "scene/SimpleActions.h"
 #include "scene/Sprite.h"
+#include "scene/Text.h"
 
 #include <cstdio>
 #include <memory>
@@ -32,6 +33,10 @@ std::string describe(vorn::Node& node) {
         std::snprintf(text, sizeof text, "kind=effect elapsed=%.2f", static_cast<double>(effect->getElapsed()));
         return text;
     }
+    if (auto* label = dynamic_cast<vorn::Text*>(&node)) {
+        const std::size_t lines = label->isWrapped() ? label->getLines().size() : 1;
+        return "kind=text lines=" + std::to_string(lines) + " text=\"" + label->getText() + "\"";
+    }
     if (dynamic_cast<vorn::Image9*>(&node)) return "kind=image9";
     if (dynamic_cast<vorn::Image*>(&node)) return "kind=image";
     return "kind=node";
@@ -42,6 +47,14 @@ std::string describe(vorn::Node& node) {
 DemoScene::DemoScene(vorn::Application* application) : Scene(application) { load("data/scenes/demo/demo.xml"); }
 
 void DemoScene::onEnterStage() {
+    vorn::DataSource::get("demo.presses")->set(vorn::Value(0));
+    vorn::DataSource::get("demo.seconds")->set(vorn::Value(0));
+    // The running time: the seconds since entry, once a second.
+    vorn::IntervalAction* tick[] = {new vorn::WaitAction(1.0f), new vorn::FunctionAction([](vorn::Node*) {
+                                        vorn::DataSource* seconds = vorn::DataSource::get("demo.seconds");
+                                        seconds->set(vorn::Value(seconds->value().asInt() + 1));
+                                    })};
+    runAction(new vorn::RepeatAction(new vorn::Sequence(tick, 2)));
     if (const std::shared_ptr<Node> button = findNode("button")) {
         // The button goes with its listeners; a reload makes a new one.
         Node* target = button.get();
@@ -62,6 +75,8 @@ bool DemoScene::keyDown(int key) {
     if (key != vorn::KEY_SPACE) return Scene::keyDown(key);
     vorn::DataSource* lamp = vorn::DataSource::get("demo.lamp");
     lamp->set(vorn::Value(lamp->value().toString() == "on" ? "off" : "on"));
+    vorn::DataSource* presses = vorn::DataSource::get("demo.presses");
+    presses->set(vorn::Value(presses->value().asInt() + 1));
     vorn::log("DemoScene: space, lamp %s", lamp->value().toString().c_str());
     if (const auto gem = std::dynamic_pointer_cast<vorn::Sprite>(findNode("gem"))) {
         gem->play("flash", [gem = std::weak_ptr<vorn::Sprite>(gem)] {

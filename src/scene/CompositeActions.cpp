@@ -37,6 +37,9 @@ void Sequence::addChild(std::unique_ptr<Action> child) { append(asInterval(std::
 void Sequence::onStart() {
     referenceT_ = 0.0f;
     current_ = 0;
+    // Started over (by a repeat): every child starts again when reached,
+    // so a function in it is called every time round.
+    for (Entry& entry : entries_) entry.action->stop();
     IntervalAction::onStart();
 }
 
@@ -91,6 +94,7 @@ void Spawn::addChild(std::unique_ptr<Action> child) {
 }
 
 void Spawn::onStart() {
+    for (const auto& child : children_) child->stop();
     duration_ = 0.0f;
     for (const auto& child : children_) duration_ = std::max(duration_, child->getDuration());
     IntervalAction::onStart();

@@ -10,8 +10,11 @@
 #include "scene/Text.h"
 #include "widgets/Button.h"
 #include "widgets/CheckBox.h"
+#include "widgets/DistortionMesh.h"
 #include "widgets/DragBox.h"
 #include "widgets/NodeList.h"
+#include "widgets/ParticleEmitter.h"
+#include "widgets/ParticleSystem.h"
 #include "widgets/Progress.h"
 #include "widgets/RadioButton.h"
 #include "widgets/Slider.h"
@@ -43,10 +46,10 @@ NodeFactory::NodeFactory() {
         {"container", makeNode<Node>},
         {"image", makeNode<Image>},
         {"animation", makeNode<Animation>},
+        {"text", makeNode<Text>},
         {"image9", makeNode<Image9>},
         {"sprite", makeNode<Sprite>},
         {"effect", makeNode<Effect>},
-        {"text", makeNode<Text>},
         {"sound", makeNode<Sound>},
         {"button", makeNode<Button>},
         {"checkbox", makeNode<CheckBox>},
@@ -63,6 +66,9 @@ NodeFactory::NodeFactory() {
         {"text_input", makeNode<TextInput>},
         {"slider", makeNode<Slider>},
         {"slideshow", makeNode<Slideshow>},
+        {"particle_system", makeNode<ParticleSystem>},
+        {"particle_emitter", makeNode<ParticleSystem::Emitter>},
+        {"distortion_mesh", makeNode<DistortionMesh>},
     };
 }
 

@@ -232,6 +232,6 @@ TEST(Localization, ShippedEnglishTextsAndFontSubstitution) {
     const auto locale = Localization::instance()->current();
     EXPECT_EQ(locale->name(), "en_US");
     EXPECT_EQ(locale->text("title"), "Mahjong");
-    EXPECT_EQ(locale->font("ubuntu.bold.ttf"), "DejaVuSans-Bold.ttf");
+    EXPECT_EQ(locale->font("ubuntu.bold.ttf"), "Comfortaa-Bold.ttf");
     EXPECT_TRUE(vorn::test::readBytes("data/fonts/" + locale->font("ubuntu.bold.ttf")).size() > 1000);
 }

@@ -420,7 +420,7 @@ TEST(ShippedData, GameFontLoadsThroughTheEnglishLocale) {
     vorn::Platform::instance()->setDesktopSizeForTesting({1280.0f, 720.0f});
     const auto font = ResourceManager::instance()->getFont("ubuntu.bold.ttf", 20);
     ASSERT_TRUE(std::dynamic_pointer_cast<vorn::TTFFont>(font));
-    EXPECT_EQ(font->name(), "data/fonts/DejaVuSans-Bold.ttf");
+    EXPECT_EQ(font->name(), "data/fonts/Comfortaa-Bold.ttf");
     EXPECT_GT(font->lineHeight(), 15.0f);
     EXPECT_GT(font->measure("Mahjong").x, 0.0f);
 }

@@ -3,6 +3,7 @@
 // echoing forever; the per-user flag files.
 #include "core/Application.h"
 #include "core/AudioEngine.h"
+#include "core/Config.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/Platform.h"
@@ -97,7 +98,11 @@ TEST_F(SettingsTest, ChangesReachTheAudioEngineAtTheNextDeliveryAndTheEchoStops)
     EXPECT_FALSE(setting("@settings.mute_music").asBool());
     deliver();
     EXPECT_FALSE(audio->isMusicMuted());
-    EXPECT_EQ(audio->effectiveMusicVolume(), 0.75f);
+    // Unmuted, the music is heard again at its volume (scaled by the game's
+    // configured music factor, when it has one).
+    const Value& factor = vorn::Config::instance()->get("music_volume_k");
+    const float k = factor.type() == Value::REAL ? static_cast<float>(factor.asDouble()) : 1.0f;
+    EXPECT_FLOAT_EQ(audio->effectiveMusicVolume(), 0.75f * k);
 }
 
 TEST_F(SettingsTest, TheDisplayModeFollowsItsSettingOnceWithoutAnEchoSwitch) {

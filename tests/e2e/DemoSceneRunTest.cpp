@@ -1,8 +1,9 @@
 // The real program shows the demonstration scene from data/: built by the
 // factory from its file, entered from "appear", animated by its action
 // file and its sprite, switched by a key (through a data source) and by a
-// click (through the scene's state), with effects that play and go, as the
-// log's node tree and the screen both show.
+// click (through the scene's state), with effects that play and go and
+// texts that follow their data sources, as the log's node tree and the
+// screen both show.
 #include "ProgramRun.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,24 @@ protected:
         }
         return xs;
     }
+    // Pixels of a colour inside a design rectangle.
+    int count(const Screenshot& shot, float x0, float y0, float x1, float y1, std::uint32_t colour) const {
+        int n = 0;
+        for (int y = static_cast<int>(y0 * k_); y < static_cast<int>(y1 * k_); ++y) {
+            for (int x = static_cast<int>(x0 * k_); x < static_cast<int>(x1 * k_); ++x) {
+                n += vorn::test::near(shot.at(x, y), colour, 24);
+            }
+        }
+        return n;
+    }
+    bool sameInside(const Screenshot& a, const Screenshot& b, float x0, float y0, float x1, float y1) const {
+        for (int y = static_cast<int>(y0 * k_); y < static_cast<int>(y1 * k_); ++y) {
+            for (int x = static_cast<int>(x0 * k_); x < static_cast<int>(x1 * k_); ++x) {
+                if (a.at(x, y) != b.at(x, y)) return false;
+            }
+        }
+        return true;
+    }
     void expectColour(const Screenshot& shot, const char* label, float x, float y, std::uint32_t want) {
         const std::uint32_t got = pixel(shot, x, y);
         EXPECT_TRUE(vorn::test::near(got, want)) << label << " at (" << x << ", " << y << ") is " << std::hex << got
@@ -102,6 +121,11 @@ TEST_F(DemoRun, EveryPictureKindShowsAndAKeyAndAClickSwitchStates) {
         {"default", "kind=animation"}, {"arrow", "kind=image"}, {"shade", "kind=image"},
         {"button", "kind=image9"},  {"welcome", "kind=effect"}, {"spark", "kind=image"}};
     for (const auto& [name, kind] : kinds) EXPECT_TRUE(has(entered[name], kind)) << name << ": " << entered[name];
+    // The paragraph wraps to its width; the two others follow their data
+    // sources through their templates.
+    EXPECT_TRUE(has(entered["caption"], "kind=text lines=4")) << entered["caption"];
+    EXPECT_TRUE(has(entered["presses"], "kind=text lines=1 text=\"Key presses: 0\"")) << entered["presses"];
+    EXPECT_TRUE(has(entered["clock"], "kind=text lines=1 text=\"Running 00:0")) << entered["clock"];
 
     const Screenshot first = Screenshot::take(display_);
     // Nine-slice panels keep a thin frame at any width; a stretched
@@ -125,6 +149,15 @@ TEST_F(DemoRun, EveryPictureKindShowsAndAKeyAndAClickSwitchStates) {
     expectColour(first, "welcome effect", 880, 640, 0xFFE060);
     expectColour(first, "backdrop", 40, 700, 0x1A2638);
     expectColour(first, "beside the lamp", 680 + 88, 280, 0x1A2638);
+    // The paragraph's glyphs, their outline and their shadow, inside its
+    // four lines of 20 below y 512 and not beyond its width of 400.
+    const int glyphs = count(first, 80, 512, 480, 596, 0xF0F0E0);
+    EXPECT_GT(glyphs, 2000) << "caption; screen in " << first.save("caption");
+    EXPECT_GT(count(first, 76, 508, 484, 600, 0xA04018), glyphs / 8) << "outline; screen in " << first.save("outline");
+    EXPECT_GT(count(first, 76, 508, 486, 602, 0x000000), 2000) << "shadow; screen in " << first.save("shadow");
+    EXPECT_EQ(count(first, 482, 500, 500, 600, 0xF0F0E0), 0) << "caption wider than its box";
+    EXPECT_GT(count(first, 80, 630, 400, 668, 0xE0A030), 300) << "presses; screen in " << first.save("presses");
+    EXPECT_GT(count(first, 80, 682, 400, 720, 0x30D040), 300) << "clock; screen in " << first.save("clock");
 
     // The gem goes through its frames by itself.
     const std::uint32_t gems[] = {0xE04040, 0x40A0E0, 0xE0C040, 0xB050E0};
@@ -147,8 +180,12 @@ TEST_F(DemoRun, EveryPictureKindShowsAndAKeyAndAClickSwitchStates) {
     // The key flashed the gem once; it came back to its default by itself.
     EXPECT_TRUE(has(ProgramRun::logText(), "DemoScene: gem flashed, shows default"));
     EXPECT_TRUE(has(keyed["gem"], "shows=default")) << keyed["gem"];
+    EXPECT_TRUE(has(keyed["presses"], "text=\"Key presses: 1\"")) << keyed["presses"];
     const Screenshot second = Screenshot::take(display_);
     expectColour(second, "lit lamp", 680, 280, 0x30D040);
+    // The count on screen changed with its data source, the paragraph did not.
+    EXPECT_FALSE(sameInside(first, second, 80, 630, 400, 668)) << "presses; screen in " << second.save("presses");
+    EXPECT_TRUE(sameInside(first, second, 76, 500, 486, 602)) << "caption; screen in " << second.save("caption");
     expectColour(second, "grown lamp", 680 + 88, 280, 0x30D040);
 
     const int clickX = static_cast<int>(640 * k_), clickY = static_cast<int>(540 * k_);
@@ -183,7 +220,9 @@ TEST_F(DemoRun, EveryPictureKindShowsAndAKeyAndAClickSwitchStates) {
     for (const auto& [name, line] : later) EXPECT_FALSE(has(line, "kind=effect")) << line;
     EXPECT_EQ(later.count("burst") + later.count("ring") + later.count("welcome") + later.count("spark"), 0u);
     EXPECT_TRUE(has(later["gem"], "kind=sprite")) << later["gem"];
+    EXPECT_NE(later["clock"], entered["clock"]) << "the running time stood still";
     const Screenshot fourth = Screenshot::take(display_);
+    EXPECT_FALSE(sameInside(first, fourth, 80, 682, 400, 720)) << "clock; screen in " << fourth.save("clock");
     expectColour(fourth, "where the burst was", 640, 540, 0xD0D040);
     expectColour(fourth, "where the welcome was", 880, 640, 0x1A2638);
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/Scheduler.h"
+
+namespace mahjong {
+
+// A process-wide scheduled object that the game screen starts; it does
+// nothing yet of its own.
+class GameController : public vorn::Scheduleable {
+public:
+    static GameController* instance();
+    void init() {}
+    void onUpdate(float) override {}
+
+private:
+    GameController();
+};
+
+} // namespace mahjong

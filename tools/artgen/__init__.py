@@ -1,0 +1,1 @@
+"""Generators of the game's data (see tools/README.md)."""

@@ -1,0 +1,253 @@
+"""The 144 levels: layout files in data/levels/, the level list
+data/levels.json, and a report of how the model of the rules plays them.
+
+Each level's design comes from a fixed plan (shape, size, stacking, mode,
+bears) tuned along the map: tile count, height and closeness grow, the three
+modes take turns, and the last level of each place is its hardest. Every
+design is validated (no overlapping places, every tile resting on tiles) and
+played on many deals by the solver; a design that misses its goal (the first
+twenty levels: at most one deal in ten needing a reshuffle; every level:
+winnable) is replaced by the plan's next variant. The variant chosen is kept
+in the level list's "design" entry so one level can be rebuilt alone.
+"""
+import json
+import os
+import statistics
+from concurrent.futures import ProcessPoolExecutor
+
+from . import plist, shapes, solver
+from .common import ROOT, write_text
+from .scenery import PLACES
+
+LEVELS = 144
+DEALS = 100
+PER_PLACE = 16
+
+SHAPE_ROTATION = ['ellipse', 'heart', 'cross', 'butterfly', 'diamond', 'turtle', 'bowtie', 'flower', 'rect',
+                  'letter_h', 'moon', 'frame_core', 'arrow', 'xshape', 'fish', 'hourglass', 'triangle',
+                  'letter_u', 'crown', 'ring', 'stairs', 'letter_t', 'islands', 'stripes']
+EARLY_SHAPES = ['checker', 'columns', 'stripes', 'rect', 'diamond', 'ellipse', 'cross', 'rect', 'heart',
+                'islands', 'butterfly', 'flower', 'letter_t', 'bowtie', 'ring', 'turtle']
+MODE_PATTERN = [1, 1, 2, 1, 3, 1, 1, 2, 1, 3, 1, 2, 1, 3, 1, 1]
+FIRST_MODES = [1, 1, 1, 1, 1, 2, 1, 1, 2, 1, 3, 1, 1, 3, 2, 1]
+STYLES = ['pyramid', 'aligned', 'rows', 'spine', 'spots', 'pyramid', 'cols', 'aligned']
+
+
+def target_count(i):
+    r, j = divmod(i - 1, PER_PLACE)
+    start = [22, 58, 80, 96, 108, 118, 126, 132, 136][r]
+    end = [58, 84, 100, 114, 124, 132, 140, 144, 144][r]
+    wobble = [0, -4, 4, -2, 2, -6, 4, 0, -4, 4, -2, 2, -6, 4, 0, 6][j]
+    n = round(start + (end - start) * j / (PER_PLACE - 1)) + (wobble if i > 4 else 0)
+    return max(20, min(144, n))
+
+
+def max_layers(i):
+    j = (i - 1) % PER_PLACE
+    base = 1 if i <= 3 else 2 if i <= 12 else 3 if i <= 30 else 4 if i <= 56 else 5 if i <= 96 else 6
+    if j % 3 == 1 and base > 2:
+        base -= 1
+    return base
+
+
+def recipe(style, layers):
+    out = []
+    for k in range(layers - 1):
+        if style == 'pyramid':
+            out.append(('centered', 'full') if k % 2 == 0 else ('aligned', 'inner'))
+        elif style == 'aligned':
+            out.append(('aligned', 'inner'))
+        elif style == 'rows':
+            out.append(('aligned', 'rows') if k == 0 else ('centered', 'full'))
+        elif style == 'spine':
+            out.append(('aligned', 'spine') if k % 2 else ('centered', 'full'))
+        elif style == 'spots':
+            out.append(('aligned', 'spots') if k == 0 else ('centered', 'full'))
+        elif style == 'cols':
+            out.append(('aligned', 'cols') if k == 0 else ('aligned', 'inner'))
+    return out
+
+
+def bears_for(i):
+    j = (i - 1) % PER_PLACE
+    b = 1 if i < 30 else 2 if i < 64 else 3 if i < 104 else 4
+    return b + (1 if j >= 12 and i > 20 else 0)
+
+
+def plan(i, variant=0):
+    """the design of level i; variants step through shapes and stackings"""
+    j = (i - 1) % PER_PLACE
+    if i <= PER_PLACE:
+        shape = EARLY_SHAPES[(j + variant * 5) % len(EARLY_SHAPES)]
+    else:
+        shape = SHAPE_ROTATION[(i * 7 + variant * 3) % len(SHAPE_ROTATION)]
+    style = STYLES[(i + variant) % len(STYLES)]
+    stagger = None
+    if i > 8 and (i + variant) % 5 == 0:
+        stagger = 'rows'
+    elif i > 24 and (i + variant) % 7 == 0:
+        stagger = 'cols'
+    # the first place teaches the modes one at a time: the gold pair at 6, the bears at 11
+    mode = FIRST_MODES[j] if i <= PER_PLACE else MODE_PATTERN[j]
+    bears = bears_for(i) if mode == 3 else 0
+    layers = max(1, max_layers(i) - (variant // 2))
+    n = target_count(i)
+    if mode == 3:
+        if (n - bears) % 2:
+            n += 1 if n < 144 else -1
+    elif n % 2:
+        n += 1 if n < 144 else -1
+    return dict(level=i, shape=shape, style=style, stagger=stagger, layers=layers, count=n, mode=mode,
+                bears=bears, variant=variant)
+
+
+def _aspect_cost(C, R):
+    return abs(C / R - 1.7)
+
+
+def build(p):
+    """the places of a plan, fitted to its count, validated"""
+    rec = recipe(p['style'], p['layers'])
+    best = None
+    for C in range(4, 13):
+        for R in range(3, 8):
+            if not 1.0 <= C / R <= 2.6:
+                continue
+            pl = shapes.build(p['shape'], C, R, rec, p['stagger'])
+            if len(pl) < 6:
+                continue
+            n = len(pl)
+            over = n - p['count']
+            deficit = p['layers'] - (1 + max(q[2] for q in pl))
+            cost = (abs(over) * (1.0 if over >= 0 else 2.5) + 12 * max(0, deficit) + 6 * _aspect_cost(C, R), C * R)
+            if best is None or cost < best[0]:
+                best = (cost, pl)
+    places = shapes.fit(best[1], p['count'], max_layers=p['layers'] + 1)
+    odd = (len(places) - (p['bears'] if p['mode'] == 3 else 0)) % 2
+    if odd:
+        # nothing more fitted: one tile less leaves no tile without a partner
+        places = shapes.fit(places, len(places) - 1)
+    places = shapes.normalise(places)
+    shapes.validate(places)
+    return places
+
+
+def layout_document(places, mode, bears, background):
+    v = {'background': background, 'mode': mode, 'places': [list(pl) for pl in places]}
+    if mode == 3:
+        v['bearsCount'] = bears
+    return plist.document(v)
+
+
+def _evaluate(args):
+    i, places, mode, bears = args
+    geo = solver.Geometry(places)
+    results = [solver.play_deal(geo, mode, bears, 100000 * i + d) for d in range(DEALS)]
+    return i, results
+
+
+def acceptable(i, results, places, mode, bears):
+    clean = sum(r[0] for r in results) / len(results)
+    everywon = all(r[1] for r in results)
+    if not everywon:
+        return False
+    if i <= 20:
+        return clean >= 0.9
+    return clean >= 0.6
+
+
+def artifact_ids():
+    from .album import part_ids
+    return part_ids()
+
+
+def make(jobs=4, only=None, variants=None):
+    """build every level; returns the report rows. only: a set of levels to
+    rebuild from recorded variants (the checker's sample)"""
+    ids = artifact_ids()
+    if only is not None:
+        rows = []
+        for i in sorted(only):
+            p = plan(i, variants[i])
+            places = build(p)
+            write_text(f'data/levels/{i:03d}.plist',
+                       layout_document(places, p['mode'], p['bears'], f'{(i - 1) // PER_PLACE + 1}.xml'))
+            rows.append((p, places))
+        return rows
+
+    chosen = {}
+    pending = {i: 0 for i in range(1, LEVELS + 1)}
+    with ProcessPoolExecutor(max_workers=jobs) as pool:
+        while pending:
+            tasks = []
+            designs = {}
+            for i, v in sorted(pending.items()):
+                p = plan(i, v)
+                places = build(p)
+                designs[i] = (p, places)
+                tasks.append((i, places, p['mode'], p['bears']))
+            for i, results in pool.map(_evaluate, tasks):
+                p, places = designs[i]
+                ok = acceptable(i, results, places, p['mode'], p['bears'])
+                if ok or pending[i] >= 7:
+                    chosen[i] = (p, places, results, ok)
+                    del pending[i]
+                else:
+                    pending[i] += 1
+    entries = {}
+    rows = []
+    for i in range(1, LEVELS + 1):
+        p, places, results, ok = chosen[i]
+        background = f'{(i - 1) // PER_PLACE + 1}.xml'
+        write_text(f'data/levels/{i:03d}.plist', layout_document(places, p['mode'], p['bears'], background))
+        scores = [r[3] for r in results if r[3] is not None]
+        max_score = int(round(statistics.median(scores) / 10.0)) * 10 if scores else 10 * len(places)
+        entries[str(i)] = {
+            'filename': f'data/levels/{i:03d}.plist',
+            'maxScore': max_score,
+            'artifacts': [ids[i - 1]],
+            'design': f"{p['shape']}/{p['style']}/{p['stagger'] or 'straight'}/v{p['variant']}",
+        }
+        rows.append(dict(level=i, tiles=len(places), layers=1 + max(pl[2] for pl in places), mode=p['mode'],
+                         bears=p['bears'], shape=p['shape'], variant=p['variant'],
+                         clean=sum(r[0] for r in results) / len(results),
+                         greedy=sum(r[4] for r in results) / len(results),
+                         won=sum(r[1] for r in results) / len(results),
+                         reshuffles=max(r[2] for r in results), max_score=max_score, ok=ok,
+                         free=_initial_free(places)))
+    write_text('data/levels.json', json.dumps(entries, indent=1, sort_keys=False) + '\n')
+    write_text('tools/levels_report.md', report(rows))
+    return rows
+
+
+def _initial_free(places):
+    geo = solver.Geometry(places)
+    full = (1 << geo.n) - 1
+    return sum(geo.free(i, full) for i in range(geo.n)) / geo.n
+
+
+def report(rows):
+    lines = ['# Levels as the model of the rules plays them', '',
+             f'Each level dealt {DEALS} times. clean: share of deals the search wins with no reshuffle; '
+             'greedy: share a player who always takes the best-looking pair wins; won: share won at all '
+             'when reshuffles are allowed; most: the most reshuffles one deal needed; free: share of tiles '
+             'free at the start. Modes: 1 clear all, 2 the gold pair, 3 free the bears.', '',
+             '| level | tiles | layers | mode | bears | shape | var | free | clean | greedy | won | most | maxScore |',
+             '|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|']
+    for r in rows:
+        lines.append(f"| {r['level']} | {r['tiles']} | {r['layers']} | {r['mode']} | {r['bears']} | {r['shape']} | "
+                     f"{r['variant']} | {r['free']:.2f} | {r['clean']:.2f} | {r['greedy']:.2f} | {r['won']:.2f} | "
+                     f"{r['reshuffles']} | {r['max_score']} |")
+    first = rows[:20]
+    lines += ['', f"Levels 1-20: lowest clean share {min(r['clean'] for r in first):.2f}; "
+                  f"all levels: lowest clean share {min(r['clean'] for r in rows):.2f}, "
+                  f"lowest won share {min(r['won'] for r in rows):.2f}; "
+                  f"designs that missed their goal: {sum(not r['ok'] for r in rows)}.", '']
+    return '\n'.join(lines)
+
+
+def recorded_variants():
+    """the variant of every level as the committed level list records it"""
+    with open(os.path.join(ROOT, 'data', 'levels.json'), encoding='utf-8') as f:
+        entries = json.load(f)
+    return {int(k): int(v['design'].rsplit('/v', 1)[1]) for k, v in entries.items()}
