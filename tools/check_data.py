@@ -76,7 +76,9 @@ def check_node_files():
     """sprites, backgrounds and effects: every filename they hold exists"""
     files = (glob.glob(os.path.join(DATA, 'gfx', '**', '*.sprite.xml'), recursive=True)
              + glob.glob(os.path.join(DATA, 'scenes', 'game', 'backgrounds', '*.xml'))
-             + glob.glob(os.path.join(DATA, 'effects', '*.xml')))
+             + glob.glob(os.path.join(DATA, 'effects', '*.xml'))
+             + [os.path.join(DATA, 'scenes', 'game.sg.xml')]
+             + glob.glob(os.path.join(DATA, 'scenes', 'tutorials', '*.xml')))
     if not glob.glob(os.path.join(DATA, 'gfx', 'tiles', '*.sprite.xml')):
         fault('no tile sprites under data/gfx/tiles')
     for f in files:
@@ -86,7 +88,7 @@ def check_node_files():
             fault(f'{rel(f)}: not XML ({e})')
             continue
         for el in root.iter():
-            for key in ('filename', 'key_filename', 'keyFilename'):
+            for key in ('filename', 'key_filename', 'keyFilename', 'action'):
                 if key in el.attrib:
                     check_named_file(el.attrib[key], rel(f))
         if f.endswith('.sprite.xml'):
@@ -141,11 +143,10 @@ def check_lists():
     with open(os.path.join(DATA, 'locales', 'en_US', 'fonts.plist'), encoding='utf-8') as f:
         for font in re.findall(r'<string>([^<]+)</string>', f.read()):
             check_named_file(f'data/fonts/{font}', 'fonts.plist')
-    # The tutorial node files the configuration names are scene files, written
-    # with the game screens; only their names are checked here.
     for path in cfg['tutorials'].values():
         if not re.match(r'^data/scenes/tutorials/[a-z]+\.xml$', path):
             fault(f'config.plist: tutorial file name {path}')
+        check_named_file(path, 'config.plist tutorials')
     return entries
 
 

@@ -140,6 +140,9 @@ void GameScene::setupBoard() {
         marker->setScale({s, s});
         marker->setAnchor(centre);
         marker->setPosition(halfSize());
+        // The entry animation returns every node to what it was on entering
+        // the stage; the marker's place is this one from now on.
+        marker->addState(vorn::Node::State(*marker, "default"));
     }
     if (const std::shared_ptr<vorn::Node> background = findNode("background")) {
         background->removeAllChildren();

@@ -37,6 +37,9 @@ std::shared_ptr<Effect> Node::addEffect(const std::string& path, const glm::vec2
     effect->loadFromFile(path);
     effect->setAnchorCentered(true);
     effect->setPosition(position);
+    // Played over what the player is clicking (a "+10" over the next tile, a
+    // sound of no size at the centre): it must never take the click.
+    effect->setEnabled(false);
     addChild(effect);
     // Later state switches of this node reach the effect but not its parts.
     effect->setStateStop(true);

@@ -1,6 +1,8 @@
 // Effects: placed from a node file, counted from their entry into the
 // stage, and erased by their parent's draw when their time is over or when
 // they are invisible and empty.
+#include "core/EventDispatcher.h"
+#include "core/InputEvents.h"
 #include "core/Scheduler.h"
 #include "scene/Effect.h"
 #include "scene/Image.h"
@@ -56,6 +58,24 @@ TEST_F(Effects, TheParentErasesAnEffectAtItsFirstDrawAfterFiveSeconds) {
     run.step(dt);
     EXPECT_FALSE(holds(effect));
     EXPECT_TRUE(holder->children().empty());
+}
+
+// An effect plays over what the player is about to click: a press lands on
+// the node under it, even on the one point a sound of no size covers.
+TEST_F(Effects, AnEffectNeverTakesAPress) {
+    auto target = std::make_shared<Node>();
+    target->setSize({200, 100});
+    holder->addChild(target);
+    int presses = 0;
+    vorn::EventDispatcher::instance()->addListener(target.get(), typeid(vorn::MouseDownEvent),
+                                                   [&presses](vorn::Event*) { ++presses; });
+    holder->addEffect(burst(), {100, 50});
+    holder->addEffectAtCenter(file("silent.xml", "<effect/>"));
+    run.step(dt);
+    scene->mouseDown({400, 250}, vorn::BUTTON_LEFT);
+    scene->mouseDown({390, 245}, vorn::BUTTON_LEFT);
+    vorn::EventDispatcher::instance()->process();
+    EXPECT_EQ(presses, 2);
 }
 
 TEST_F(Effects, AnEffectIsCentredOnItsPointWhateverItsFileSays) {
