@@ -6,9 +6,21 @@
 #include "core/UserManager.h"
 #include "scene/Scene.h"
 
+#include <utility>
+
 namespace screenLinks {
 
 namespace {
+
+GameSceneMaker& gameMaker() {
+    static GameSceneMaker maker;
+    return maker;
+}
+
+AlbumSceneMaker& albumMaker() {
+    static AlbumSceneMaker maker;
+    return maker;
+}
 
 // The parts the selected player holds and has not placed, as the
 // collection keeps them in the profile.
@@ -21,12 +33,19 @@ long long collectedCount() {
 
 } // namespace
 
-std::shared_ptr<vorn::Scene> makeGameScene(const std::shared_ptr<Level>&) {
+void setSceneMakersForTesting(GameSceneMaker game, AlbumSceneMaker album) {
+    gameMaker() = std::move(game);
+    albumMaker() = std::move(album);
+}
+
+std::shared_ptr<vorn::Scene> makeGameScene(const std::shared_ptr<Level>& level) {
+    if (gameMaker()) return gameMaker()(level);
     vorn::log("screenLinks: no game screen in this build");
     return nullptr;
 }
 
 std::shared_ptr<vorn::Scene> makeAlbumScene() {
+    if (albumMaker()) return albumMaker()();
     vorn::log("screenLinks: no album in this build");
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace vorn {
@@ -21,5 +22,11 @@ std::shared_ptr<vorn::Scene> makeAlbumScene();
 void publishArtifactCounts();
 // The selected player holds parts not yet placed in the album.
 bool hasCollectedArtifactParts();
+
+// Screens of the test's own in place of the game screen and the album;
+// empty functions restore the real ones.
+using GameSceneMaker = std::function<std::shared_ptr<vorn::Scene>(const std::shared_ptr<Level>&)>;
+using AlbumSceneMaker = std::function<std::shared_ptr<vorn::Scene>()>;
+void setSceneMakersForTesting(GameSceneMaker game, AlbumSceneMaker album);
 
 } // namespace screenLinks
