@@ -56,8 +56,8 @@ public:
     virtual void update(float dt);
     virtual bool isQuitRequested();
     virtual void quit();
-    // The process exit status the run loop returns after the quit: 0 unless
-    // the program ends because something it needs is missing.
+    // What the run loop returns once the application has quit: 0 unless
+    // the program ends for a fault.
     void setExitStatus(int status) { exitStatus_ = status; }
     int exitStatus() const { return exitStatus_; }
     // The window gained or lost the focus.
