@@ -14,6 +14,7 @@
 #include "mahjong/Tile.h"
 #include "scene/SimpleActions.h"
 #include "screens/Level.h"
+#include "screens/MapScene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -255,6 +256,13 @@ void GameScene::setupScripting() {
     vorn::VM::registerFunction("undo", onGame(&GameScene::undo));
     vorn::VM::registerFunction("hint", onGame(&GameScene::hint));
     vorn::VM::registerFunction("hideTutorial", onGame(&GameScene::closeTutorial));
+    vorn::VM::registerFunction("toMap", std::function<void()>([] {
+                                   vorn::Application* app = vorn::Application::instance();
+                                   if (!app) return;
+                                   // The screen whose button asked stays alive until the switch returns.
+                                   const std::shared_ptr<vorn::Scene> running = app->runningScene();
+                                   app->runScene(std::make_shared<MapScene>(), "appear");
+                               }));
     vorn::VM::registerFunction("buyPowerupPack",
                                std::function<void(const std::string&)>(&GameScene::buyPowerupPack));
 }

@@ -103,6 +103,12 @@ public:
         return ::testing::AssertionSuccess();
     }
 
+    // The tiles among a node's children; the flight's effects play there too.
+    static std::size_t tilesIn(const vorn::Node& node) {
+        return static_cast<std::size_t>(std::count_if(node.children().begin(), node.children().end(),
+                                                      [](const auto& child) { return dynamic_cast<Tile*>(child.get()); }));
+    }
+
     static long long dataSource(const std::string& name) { return vorn::DataSource::get(name)->value().asLongLong(); }
 
     vorn::test::HeadlessRun run;

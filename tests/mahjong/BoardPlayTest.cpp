@@ -49,7 +49,7 @@ TEST_F(BoardPlay, ClearingTheTurtleWins) {
     EXPECT_EQ(removed.size(), 144u);
     EXPECT_EQ(dataSource("tilesToPairCount"), 0);
     step(2.0f);
-    EXPECT_EQ(lastTiles->children().size(), 144u);
+    EXPECT_EQ(tilesIn(*lastTiles), 144u);
 }
 
 TEST_F(BoardPlay, ClickRules) {
@@ -280,7 +280,7 @@ TEST_F(BoardPlay, UndoDuringTheFlight) {
             EXPECT_EQ(tile->getPosition(), tile->pixelPosition()) << moment;
         }
         step(2.0f);
-        EXPECT_EQ(lastTiles->children().size(), 0u) << moment;
+        EXPECT_EQ(tilesIn(*lastTiles), 0u) << moment;
         scene->removeChild(board);
     }
 }
@@ -334,7 +334,7 @@ TEST_F(BoardPlay, FlightEndsSideBySideInLastTiles) {
     if (move.first->position.x < move.second->position.x) std::swap(move.first, move.second);
     clickPair(*this, move);
     step(2.0f);
-    ASSERT_EQ(lastTiles->children().size(), 2u);
+    ASSERT_EQ(tilesIn(*lastTiles), 2u);
     const auto left = move.second;
     const auto right = move.first;
     const float k = 163.0f / 163.0f;
