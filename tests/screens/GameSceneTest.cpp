@@ -245,6 +245,28 @@ TEST_F(GameScreen, TileCountersDriveTheirAchievements) {
     EXPECT_FLOAT_EQ(achievements.achievement("golden_tiles").completion(), 1.0f);
 }
 
+// The last pair sits where its flight left it; popups opening and closing
+// over it (state switches of the whole scene) leave it there.
+TEST_F(GameScreen, TheLastPairStaysPutThroughPopups) {
+    useLevels(entry("2", "data/levels/002.plist", 180));
+    open("2");
+    ASSERT_TRUE(matchOnePair());
+    step(2.0f);
+    const auto area = game->findNode("lastTiles");
+    std::vector<std::pair<glm::vec2, glm::vec2>> placed;
+    for (const auto& tile : area->children()) placed.emplace_back(tile->getPosition(), tile->getScale());
+    ASSERT_FALSE(placed.empty());
+    game->onNoTurns();
+    step(1.0f);
+    game->popState();
+    step(1.0f);
+    ASSERT_EQ(area->children().size(), placed.size());
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        EXPECT_EQ(area->children()[i]->getPosition(), placed[i].first) << i;
+        EXPECT_EQ(area->children()[i]->getScale(), placed[i].second) << i;
+    }
+}
+
 TEST_F(GameScreen, RestartDealsAgainAndClearsTheGameCountsOnly) {
     open("1");
     ASSERT_TRUE(matchOnePair());
