@@ -14,6 +14,7 @@
 #include "mahjong/Tile.h"
 #include "scene/SimpleActions.h"
 #include "screens/Level.h"
+#include "screens/MahjongApp.h"
 #include "screens/MapScene.h"
 
 #include <algorithm>
@@ -110,11 +111,7 @@ void GameScene::setupBoard() {
     if (!host) {
         // Without it there is nowhere to play: the program ends rather
         // than show a screen that cannot be played.
-        vorn::log("Error: %s has no node \"board\"; the game cannot go on", kSceneFile);
-        if (vorn::Application* app = vorn::Application::instance()) {
-            app->setExitStatus(1);
-            app->quit();
-        }
+        MahjongApp::stopForMissingData(std::string(kSceneFile) + " has no node \"board\"");
         return;
     }
     if (!level) {
