@@ -6,6 +6,7 @@
 #include "core/Keys.h"
 #include "core/Log.h"
 #include "core/MusicPlayer.h"
+#include "core/ResourceManager.h"
 #include "core/User.h"
 #include "core/UserManager.h"
 #include "core/VM.h"
@@ -25,6 +26,7 @@ namespace {
 
 const char* const kSceneFile = "data/scenes/game.sg.xml";
 const char* const kBackgroundFolder = "data/scenes/game/backgrounds/";
+const char* const kAtlases[] = {"data/atlases/game_tiles.atlas.xml", "data/atlases/game_ui.atlas.xml"};
 
 // The running scene when it is a game screen; the screen is kept alive for
 // as long as the caller holds the pointer, whatever the call runs.
@@ -52,6 +54,10 @@ float share(long long count, long long target) {
 
 GameScene::GameScene(const std::shared_ptr<Level>& playedLevel)
     : vorn::Scene(vorn::Application::instance()), level(playedLevel) {
+    // The tiles and the screen's pictures come from two sheets, so that the
+    // board draws in one call and the furniture in another; the resource
+    // manager keeps them once loaded.
+    for (const char* atlas : kAtlases) vorn::ResourceManager::instance()->getResource(atlas);
     load(kSceneFile);
     const int mode = level ? level->mode : 0;
     if (mode == 1) vorn::DataSource::get("gameMode")->set(vorn::Value("all"));

@@ -132,13 +132,16 @@ TEST_P(GameScreenDrawing, ThePlayingScreenThenTheWinPopup) {
     EXPECT_LT(channel(glass, 16) + channel(glass, 8) + channel(glass, 0), 360) << std::hex << glass;
 
     game->win();
-    frames(6, 0.25f);
+    // The popup has opened; its effect comes at 0.8 s.
+    frames(3, 0.25f);
     keep("win");
     // The popup's parchment below the centre, the dim over the gold plate,
     // and the first star lit (one star for a score of nothing).
     probe(sx(design.x / 2), sy(design.y / 2 + 120), 0xFAF1DB, 12);
     probe(right(30), sy(52), 0x5E5B51, 12);
     probe(sx(design.x / 2 - 135), sy(design.y / 2 - 145), 0xFFE274, 12);
+    frames(3, 0.25f);
+    keep("win_effect");
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, GameScreenDrawing, testing::Values(Screen{1280, 1024}, Screen{1920, 1080}),
