@@ -53,10 +53,12 @@ inline std::shared_ptr<Bitmap> bitmapOf(int width, int height, int format, const
     return bitmap;
 }
 
-class D3DFixture : public testing::Test {
+// W x H pixels; most tests draw a small frame.
+template <int W = 200, int H = 150>
+class D3DFixtureSized : public testing::Test {
 protected:
-    static constexpr int width = 200;
-    static constexpr int height = 150;
+    static constexpr int width = W;
+    static constexpr int height = H;
 
     void SetUp() override {
         setenv("VORN_HEADLESS", "1", 1);
@@ -177,5 +179,7 @@ protected:
     std::unique_ptr<d3d::RenderD3D> render;
     std::vector<std::uint32_t> frame;
 };
+
+using D3DFixture = D3DFixtureSized<>;
 
 } // namespace vorn::test
