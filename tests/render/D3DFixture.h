@@ -57,6 +57,8 @@ inline std::shared_ptr<Bitmap> bitmapOf(int width, int height, int format, const
 template <int W = 200, int H = 150>
 class D3DFixtureSized : public testing::Test {
 protected:
+    // Lets fixtures built on it name their base the same at every size.
+    using D3DFixture = D3DFixtureSized;
     static constexpr int width = W;
     static constexpr int height = H;
 
