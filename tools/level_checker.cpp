@@ -44,9 +44,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <numeric>
 #include <optional>
 #include <random>
 #include <string>
