@@ -153,9 +153,9 @@ void LoadScene::openNewUserPopup() {
         vorn::log("LoadScene: no text input \"new_user_text_input\"; the name is not suggested");
         return;
     }
-    setFocus(input);
     input->setText(vorn::Platform::instance()->userName());
     if (input->getText().empty()) input->setText("Player");
+    setFocus(input);
 }
 
 void LoadScene::addFirstUser() {

@@ -8,6 +8,8 @@
 #include "screens/LoadScene.h"
 #include "screens/MapScene.h"
 #include "screens/SplashScene.h"
+#include "scene/Image.h"
+#include "scene/Text.h"
 #include "widgets/TextInput.h"
 
 #include "ScreensFixture.h"
@@ -151,6 +153,10 @@ TEST_F(LoadSceneTest, ANewPlayerIsAskedForANameFirst) {
     const std::string suggested = vorn::Platform::instance()->userName();
     EXPECT_EQ(input->getText(), suggested.empty() ? "Player" : suggested);
     EXPECT_EQ(vorn::DataSource::get("new_user_name")->value().toString(), input->getText());
+    // The bar stands after the suggested name.
+    ASSERT_TRUE(input->cursor() && input->textNode());
+    const vorn::Rect name = input->textNode()->getBounds();
+    EXPECT_NEAR(input->cursor()->getPosition().x, name.x + name.w, 2.0f);
 
     // Typing replaces the suggestion; an empty name is no name.
     input->setText("");
