@@ -175,6 +175,22 @@ TEST_F(LoadSceneTest, ANewPlayerIsAskedForANameFirst) {
     EXPECT_FALSE(find("loadCover")->isVisible());
 }
 
+TEST_F(LoadSceneTest, APopupWithoutItsFieldStillWaitsForAName) {
+    preloadList(fourNames);
+    std::filesystem::create_directories(tree.path() / "data/scenes");
+    vorn::test::writeBytes(tree.file("data/scenes/logo.sg.xml"), "<scene><state name=\"new_user\"/></scene>");
+    auto loading = startLoading();
+    runJobs();
+    vorn::test::LogCapture log;
+    run.step(1.0f / 60.0f);
+    EXPECT_EQ(loading->getCurrentState(), "new_user");
+    EXPECT_FALSE(loading->focus());
+    EXPECT_EQ(log.count("no text input \"new_user_text_input\""), 1) << log.text();
+    vorn::DataSource::get("new_user_name")->set(vorn::Value("Max"));
+    vorn::VM::execute("addUser()");
+    EXPECT_TRUE(std::dynamic_pointer_cast<MapScene>(run.app.runningScene()));
+}
+
 TEST_F(LoadSceneTest, NoPlayableLevelEndsTheRunWithStatusOne) {
     ASSERT_TRUE(addPlayer("Ann"));
     LevelList::replaceForTesting("{}");

@@ -106,9 +106,14 @@ TEST_F(MapSceneTest, ANewPlayerStandsAtLevelOneAndIsWelcomedAfterASecond) {
     EXPECT_NE(vorn::test::readBytes(vorn::UserManager::instance()->usersFilePath()).find("welcomeTutorialShown"),
               std::string::npos);
 
-    // Once seen, never again.
+    // Closing the popup leaves the levels as the map set them.
     run.app.keyDown(vorn::KEY_ESCAPE);
     EXPECT_EQ(map->getCurrentState(), "default");
+    frames(0.6f);
+    EXPECT_FALSE(look(2).enabled);
+    EXPECT_FALSE(look(2).starsShown);
+    EXPECT_EQ(look(1).stars, "0");
+    // Once seen, never again.
     const auto again = openMap();
     frames(1.5f);
     EXPECT_EQ(again->getCurrentState(), "default");
