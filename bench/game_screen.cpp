@@ -57,7 +57,10 @@ struct Run {
     BenchApp app;
 };
 
-void BM_GameScreenFrameFullBoard(benchmark::State& state) {
+// Level 112 (144 tiles on six layers) dealt and standing; with pairs > 0
+// that many pairs are taken first and their flights have landed, so the
+// last pair shows beside the board.
+void gameScreenFrame(benchmark::State& state, int pairs) {
     // The player's profile goes to a folder of the run's own.
     char folder[] = "/tmp/vorn-bench-XXXXXX";
     if (!mkdtemp(folder)) {
@@ -71,7 +74,6 @@ void BM_GameScreenFrameFullBoard(benchmark::State& state) {
     vorn::UiDefaults::instance()->setDefaultFont(vorn::ResourceManager::instance()->getFont("ubuntu.bold.ttf", 20.0f));
     vorn::Config::instance()->load();
     if (!vorn::UserManager::instance()->currentUser()) vorn::UserManager::instance()->addUser("Bench");
-    // Level 112: 144 tiles on six layers.
     auto game = std::make_shared<GameScene>(LevelList::instance()->find("112"));
     run.app.runScene(game, "appear");
     run.step(1.0f / 60.0f, 360);
@@ -79,6 +81,13 @@ void BM_GameScreenFrameFullBoard(benchmark::State& state) {
         state.SkipWithError("the level did not deal 144 tiles");
         return;
     }
+    for (int i = 0; i < pairs; ++i) {
+        const auto moves = game->board->findMoves();
+        if (moves.empty()) break;
+        game->board->selected = moves.front().first;
+        game->board->matchPair(moves.front().second);
+    }
+    run.step(1.0f / 60.0f, 240);
     for (auto _ : state) {
         run.render.batches.clear();
         run.step(1.0f / 60.0f);
@@ -88,9 +97,15 @@ void BM_GameScreenFrameFullBoard(benchmark::State& state) {
     for (const auto& batch : run.render.batches) textures.insert(batch.texture.get());
     state.counters["drawCalls"] = static_cast<double>(run.render.batches.size());
     state.counters["textures"] = static_cast<double>(textures.size());
+    state.counters["tiles"] = static_cast<double>(game->board->tiles.size());
     run.app.runScene(nullptr);
 }
+
+void BM_GameScreenFrameFullBoard(benchmark::State& state) { gameScreenFrame(state, 0); }
 BENCHMARK(BM_GameScreenFrameFullBoard)->Unit(benchmark::kMillisecond);
+
+void BM_GameScreenFrameWithTheLastPair(benchmark::State& state) { gameScreenFrame(state, 1); }
+BENCHMARK(BM_GameScreenFrameWithTheLastPair)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -13,7 +13,7 @@ class Level;
 // missing, and says so in the log.
 namespace screenLinks {
 
-// The game screen for a level; null without one.
+// The game screen for a level; null without a level.
 std::shared_ptr<vorn::Scene> makeGameScene(const std::shared_ptr<Level>& level);
 // The album; null without one.
 std::shared_ptr<vorn::Scene> makeAlbumScene();
