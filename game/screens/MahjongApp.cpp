@@ -2,7 +2,10 @@
 
 #include "core/Platform.h"
 #include "screens/DemoScene.h"
+#include "screens/GalleryScene.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 glm::vec2 MahjongApp::designSize() {
@@ -20,4 +23,12 @@ std::string MahjongApp::windowTitle() { return "Mahjong"; }
 
 bool MahjongApp::queryFlag() { return false; }
 
-void MahjongApp::setup() { runScene(std::make_shared<DemoScene>(this)); }
+void MahjongApp::setup() {
+    // VORN_DEMO=gallery shows the widget gallery instead of the demonstration.
+    const char* demo = std::getenv("VORN_DEMO");
+    if (demo && std::strcmp(demo, "gallery") == 0) {
+        runScene(std::make_shared<GalleryScene>(this));
+        return;
+    }
+    runScene(std::make_shared<DemoScene>(this));
+}

@@ -13,6 +13,7 @@
 #include "render/Render.h"
 #include "scene/ActionManager.h"
 #include "scene/Scene.h"
+#include "widgets/DragBox.h"
 
 #include <glm/mat4x4.hpp>
 
@@ -370,6 +371,16 @@ void Application::registerFunctions() {
                                  scene->setState(name);
                              }
                          }));
+    VM::registerFunction("slideDragbox",
+                         std::function<void(const std::string&, float, float)>(
+                             [](const std::string& name, float x, float y) {
+                                 const auto scene = currentScene();
+                                 if (!scene) return;
+                                 // Held for the call: the stop's script may end the scene.
+                                 const std::shared_ptr<DragBox> box =
+                                     std::dynamic_pointer_cast<DragBox>(scene->findNode(name));
+                                 if (box) box->slide({x, y});
+                             }));
     VM::registerFunction("setTextInput", std::function<void(const std::string&)>([](const std::string& name) {
                              const auto scene = currentScene();
                              if (!scene) return;

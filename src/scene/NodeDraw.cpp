@@ -71,15 +71,20 @@ void Node::visitClipped(Render& render, bool& removal) {
                 render.pushColor();
                 render.setColor(Color());
                 render.clear(Color(0.0f, 0.0f, 0.0f, 0.0f));
+                // The content matrix moves what is drawn inside the box,
+                // not the box that cuts it (a scrolled drag box).
+                render.pushMatrix();
+                if (hasExtraTransform_) render.multMatrix(extraTransform_);
                 draw();
                 visitChildren(removal);
                 drawAfterChildren();
+                render.popMatrix();
                 render.popColor();
             },
             factor);
     }
     render.pushMatrix();
-    render.multMatrix(transform_);
+    render.multMatrix(hasExtraTransform_ ? transform_ * inverseExtraTransform_ : transform_);
     render.pushColor();
     render.multiplyColor(color_);
     // A box that is empty in pixels shows nothing.

@@ -8,9 +8,20 @@
 #include "scene/Node.h"
 #include "scene/Sprite.h"
 #include "scene/Text.h"
+#include "widgets/Button.h"
+#include "widgets/CheckBox.h"
 #include "widgets/DistortionMesh.h"
+#include "widgets/DragBox.h"
+#include "widgets/NodeList.h"
 #include "widgets/ParticleEmitter.h"
 #include "widgets/ParticleSystem.h"
+#include "widgets/Progress.h"
+#include "widgets/RadioButton.h"
+#include "widgets/Slider.h"
+#include "widgets/Slideshow.h"
+#include "widgets/SpinBox.h"
+#include "widgets/TextInput.h"
+#include "widgets/VariantContainer.h"
 
 #include <tinyxml2.h>
 
@@ -43,6 +54,21 @@ NodeFactory::NodeFactory() {
         {"particle_system", makeNode<ParticleSystem>},
         {"particle_emitter", makeNode<ParticleSystem::Emitter>},
         {"distortion_mesh", makeNode<DistortionMesh>},
+        {"button", makeNode<Button>},
+        {"checkbox", makeNode<CheckBox>},
+        {"check_box", makeNode<CheckBox>},
+        {"radio_button", makeNode<RadioButton>},
+        {"dragbox", makeNode<DragBox>},
+        {"drag_box", makeNode<DragBox>},
+        {"progress", makeNode<Progress>},
+        {"nodelist", makeNode<NodeList>},
+        {"node_list", makeNode<NodeList>},
+        {"spinbox", makeNode<SpinBox>},
+        {"spin_box", makeNode<SpinBox>},
+        {"variant_container", makeNode<VariantContainer>},
+        {"text_input", makeNode<TextInput>},
+        {"slider", makeNode<Slider>},
+        {"slideshow", makeNode<Slideshow>},
     };
 }
 
