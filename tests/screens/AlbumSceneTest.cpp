@@ -101,7 +101,7 @@ TEST_F(AlbumTest, APartDroppedOnAnotherArtifactGoesBackToItsTileAsItWas) {
 
     vorn::test::LogCapture log;
     dropOnPlace("1/a2-lavender-3", "1/a1-perfume");
-    EXPECT_NE(log.text().find("ArtifactPartNode::onCancelDrag origAnchor: 50.000000 50.000000"), std::string::npos)
+    EXPECT_NE(log.text().find("ArtifactPartNode::onCancelDrag origAnchor: 42.000000 42.000000"), std::string::npos)
         << log.text();
 
     EXPECT_EQ(part->getParent(), tile);
@@ -130,14 +130,14 @@ TEST_F(AlbumTest, ThePlaceJudgesByTheCornerOfThePartsBoxNotByThePointer) {
     auto place = placeNode("2/a2-anchor");
     const glm::vec2 corner = topLeft(*place);
 
-    // Grabbed at its centre, the box's corner is 50 px up and left of the
+    // Grabbed at its centre, the box's corner is 42 px up and left of the
     // pointer: the pointer inside the place with the corner outside is refused...
     dropPartAt("2/a2-anchor-1", corner + glm::vec2(-20.0f, 30.0f));
     EXPECT_FALSE(ArtifactManager::instance()->isPlaced("2/a2-anchor-1"));
     // ...and the corner just inside with the pointer past the far edge is taken.
     auto part = partNode("2/a2-anchor-2");
-    const glm::vec2 grab = topLeft(*part) + glm::vec2(95.0f, 95.0f);
-    drag(grab, corner + glm::vec2(190.0f, 190.0f) + glm::vec2(95.0f, 95.0f));
+    const glm::vec2 grab = topLeft(*part) + glm::vec2(80.0f, 80.0f);
+    drag(grab, corner + glm::vec2(190.0f, 190.0f) + glm::vec2(80.0f, 80.0f));
     EXPECT_TRUE(ArtifactManager::instance()->isPlaced("2/a2-anchor-2"));
 }
 
@@ -145,7 +145,7 @@ TEST_F(AlbumTest, APartGrabbedNearItsEdgeStaysUnderThePointerAtThatPoint) {
     player({"1/a4-hat-2"}, {});
     open();
     auto part = partNode("1/a4-hat-2");
-    const glm::vec2 grab = topLeft(*part) + glm::vec2(92.0f, 30.0f);
+    const glm::vec2 grab = topLeft(*part) + glm::vec2(80.0f, 26.0f);
     run.app.mouseMove(grab, vorn::BUTTON_LEFT);
     run.app.mouseDown(grab, vorn::BUTTON_LEFT);
     ASSERT_EQ(album()->draggedNode(), part);
@@ -153,10 +153,10 @@ TEST_F(AlbumTest, APartGrabbedNearItsEdgeStaysUnderThePointerAtThatPoint) {
     for (const glm::vec2 pointer : {glm::vec2(500.0f, 300.0f), glm::vec2(120.0f, 640.0f), glm::vec2(0.0f, 0.0f)}) {
         run.app.mouseMove(pointer, vorn::BUTTON_LEFT);
         frames(1.0f / 60.0f);
-        EXPECT_EQ(part->localToWorld({92.0f, 30.0f}), pointer);
+        EXPECT_EQ(part->localToWorld({80.0f, 26.0f}), pointer);
     }
     run.app.mouseUp({0.0f, 0.0f}, vorn::BUTTON_LEFT);
-    EXPECT_EQ(part->getAnchor(), glm::vec2(50.0f, 50.0f));
+    EXPECT_EQ(part->getAnchor(), glm::vec2(42.0f, 42.0f));
 }
 
 TEST_F(AlbumTest, APlacementTheCollectionRefusesShowsNothingAndReturnsThePart) {
