@@ -51,9 +51,6 @@ NodeFactory::NodeFactory() {
         {"sprite", makeNode<Sprite>},
         {"effect", makeNode<Effect>},
         {"sound", makeNode<Sound>},
-        {"particle_system", makeNode<ParticleSystem>},
-        {"particle_emitter", makeNode<ParticleSystem::Emitter>},
-        {"distortion_mesh", makeNode<DistortionMesh>},
         {"button", makeNode<Button>},
         {"checkbox", makeNode<CheckBox>},
         {"check_box", makeNode<CheckBox>},
@@ -69,6 +66,9 @@ NodeFactory::NodeFactory() {
         {"text_input", makeNode<TextInput>},
         {"slider", makeNode<Slider>},
         {"slideshow", makeNode<Slideshow>},
+        {"particle_system", makeNode<ParticleSystem>},
+        {"particle_emitter", makeNode<ParticleSystem::Emitter>},
+        {"distortion_mesh", makeNode<DistortionMesh>},
     };
 }
 

@@ -125,8 +125,7 @@ void DragBox::parseStops(const tinyxml2::XMLElement* stops) {
 }
 
 void DragBox::onSetup() {
-    // The hover events need listeners of their own so that the box counts as
-    // listening; the wheel moves the enabled axes.
+    // Hover is heard and ignored; the wheel moves the enabled axes.
     auto* dispatcher = EventDispatcher::instance();
     dispatcher->addListener(this, new EventListener(typeid(MouseEnterEvent), [](Event*) {}), true);
     dispatcher->addListener(this, new EventListener(typeid(MouseLeaveEvent), [](Event*) {}), true);

@@ -108,7 +108,7 @@ VertexData Progress::sectorTriangles() const {
     VertexData fan;
     const glm::vec2 size = getSize();
     const glm::vec2 h = size * 0.5f;
-    if (h.x <= 0.0f || h.y <= 0.0f || !std::isfinite(value_)) return fan;
+    if (h.x <= 0.0f || h.y <= 0.0f || !std::isfinite(value_) || !std::isfinite(startAngle_)) return fan;
     // Past a full turn everything is covered already; a huge value must
     // not cost a triangle per eighth.
     const float sweep = std::min(std::abs(value_ * sector_), fullTurn);

@@ -239,6 +239,8 @@ TEST_P(SceneSwitch, AClickThatReplacesTheSceneFinishesSafely) {
     press(150, 120);
     move(155, 120);
     release(155, 120);
+    // A check box hears its release when the frame delivers the events.
+    run.step(1.0f / 60.0f);
     EXPECT_EQ(run.app.runningScene(), next);
     EXPECT_TRUE(old.expired());
     EXPECT_TRUE(button.expired());
@@ -247,11 +249,18 @@ TEST_P(SceneSwitch, AClickThatReplacesTheSceneFinishesSafely) {
     vorn::DragBox::setClockForTesting({});
 }
 
+std::string sceneName(const ::testing::TestParamInfo<std::string>& param) {
+    const char* names[] = {"Button", "ButtonInADragBox", "CheckBox"};
+    return names[param.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Scenes, SceneSwitch,
     ::testing::Values(R"~(<scene><button name="go" x="100" y="100" w="200" h="60" on_click="switchScene()"/></scene>)~",
                       R"~(<scene><dragbox x="100" y="100" w="400" h="200" min_displacement_x="-100">
-                            <button name="go" w="200" h="60" on_click="switchScene()"/></dragbox></scene>)~"),
-    [](const ::testing::TestParamInfo<std::string>& param) { return param.index == 0 ? "Button" : "ButtonInADragBox"; });
+                            <button name="go" w="200" h="60" on_click="switchScene()"/></dragbox></scene>)~",
+                      R"~(<scene><checkbox name="go" x="100" y="100" w="200" h="60" dataSource="switch.flag"
+                            on_change="switchScene()"/></scene>)~"),
+    sceneName);
 
 } // namespace
