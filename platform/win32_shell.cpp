@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -229,4 +230,9 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 
 void Sleep(DWORD milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+HMODULE LoadLibraryA(LPCSTR name) {
+    if (!name) return nullptr;
+    return static_cast<HMODULE>(dlopen(name, RTLD_NOW | RTLD_LOCAL));
 }

@@ -41,3 +41,6 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPS
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 void Sleep(DWORD milliseconds);
+
+// A shared library by name; null when it cannot be loaded.
+HMODULE LoadLibraryA(LPCSTR name);

@@ -13,6 +13,7 @@
 #include "screens/ArtifactManager.h"
 #include "screens/ArtifactPartNode.h"
 #include "screens/ArtifactPlaceNode.h"
+#include "screens/MapScene.h"
 
 #include <memory>
 
@@ -32,13 +33,6 @@ AlbumScene* callbackOwner = nullptr;
 std::shared_ptr<AlbumScene> runningAlbum() {
     vorn::Application* app = vorn::Application::instance();
     return app ? std::dynamic_pointer_cast<AlbumScene>(app->runningScene()) : nullptr;
-}
-
-// Where "toMap" leads. The map screen is its own piece of the program; a
-// build without it has nowhere to go, and says so.
-std::shared_ptr<vorn::Scene> makeMapScene() {
-    vorn::log("AlbumScene: toMap: no map screen in this build");
-    return nullptr;
 }
 
 int currentPage() { return vorn::DataSource::get(kPageSource)->value().asInt(); }
@@ -65,7 +59,9 @@ void AlbumScene::setupScripting() {
     vorn::VM::registerFunction("toMap", std::function<void()>([] {
                                    vorn::Application* app = vorn::Application::instance();
                                    if (!app) return;
-                                   if (const std::shared_ptr<vorn::Scene> map = makeMapScene()) app->runScene(map, "appear");
+                                   // The album whose button asked stays alive until the switch returns to it.
+                                   const std::shared_ptr<vorn::Scene> running = app->runningScene();
+                                   app->runScene(std::make_shared<MapScene>(), "appear");
                                }));
     vorn::VM::registerFunction("prevPage", std::function<void()>([] {
                                    if (const auto album = runningAlbum()) album->prevPage();

@@ -1,34 +1,91 @@
 #include "screens/MahjongApp.h"
 
+#include "core/Analytics.h"
+#include "core/Config.h"
+#include "core/Log.h"
 #include "core/Platform.h"
-#include "screens/DemoScene.h"
+#include "core/PurchaseManager.h"
+#include "core/ResourceManager.h"
+#include "core/User.h"
+#include "core/UserManager.h"
 #include "screens/GalleryScene.h"
+#include "screens/SplashScene.h"
+#include "widgets/UiDefaults.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
+
+bool multiUser = false;
+
+std::string MahjongApp::windowTitle() { return "Mahjong"; }
 
 glm::vec2 MahjongApp::designSize() {
     const glm::vec2 desktop = vorn::Platform::instance()->desktopSize();
-    if (desktop.x <= 0.0f || desktop.y <= 0.0f || desktop.y > desktop.x) return {1024.0f, 768.0f};
-    return {768.0f * desktop.x / desktop.y, 768.0f};
+    if (desktop.x <= 0.0f || desktop.y <= 0.0f) return {1024.0f, 768.0f};
+    const float r = desktop.x / desktop.y;
+    if (r < 1.0f) return {1024.0f, 768.0f};
+    return {768.0f * r, 768.0f};
 }
+
+bool MahjongApp::queryFlag() { return false; }
 
 std::string MahjongApp::dataFolderName() {
     const std::string name = vorn::Platform::instance()->appFolderName();
     return name.empty() ? "VoyaluneMahjong" : name;
 }
 
-std::string MahjongApp::windowTitle() { return "Mahjong"; }
-
-bool MahjongApp::queryFlag() { return false; }
-
 void MahjongApp::setup() {
-    // VORN_DEMO=gallery shows the widget gallery instead of the demonstration.
+    // VORN_DEMO=gallery shows the widget gallery instead of the game.
     const char* demo = std::getenv("VORN_DEMO");
     if (demo && std::strcmp(demo, "gallery") == 0) {
         runScene(std::make_shared<GalleryScene>(this));
         return;
     }
-    runScene(std::make_shared<DemoScene>(this));
+    vorn::UiDefaults::instance()->setDefaultFont(vorn::ResourceManager::instance()->getFont("ubuntu.bold.ttf", 20.0f));
+
+    vorn::Analytics* analytics = vorn::Analytics::instance();
+    analytics->setAppId("c41d07e9a2b35f8e61d0b7a4");
+    analytics->setSecret("9e07b2c5d18f43a6e2c9107bd54f8a36");
+    try {
+        analytics->start();
+    } catch (const std::exception& e) {
+        // The game plays the same without its reports.
+        vorn::log("Analytics worker not started [%s]", e.what());
+    }
+
+    vorn::UserManager* users = vorn::UserManager::instance();
+    users->setNewUserCallback(&MahjongApp::giveInitialResources);
+    if (!multiUser && !users->currentUser()) users->addUser("user");
+
+    setOrtho();
+    runScene(std::make_shared<SplashScene>(), "appear");
+    vorn::PurchaseManager::instance()->loadProducts();
+}
+
+void MahjongApp::giveInitialResources(vorn::User* profile) {
+    if (!profile || !profile->getValue("initialResourcesGiven").isNil()) return;
+    vorn::Config* config = vorn::Config::instance();
+    const std::pair<const char*, const char*> gifts[] = {
+        {"gold", "initialGold"}, {"hint", "initialHint"}, {"reshuffle", "initialReshuffle"}, {"undo", "initialUndo"}};
+    for (const auto& [counter, key] : gifts) {
+        long long amount = 0;
+        try {
+            amount = config->get(key).asLongLong();
+        } catch (const std::exception& e) {
+            vorn::log("config %s is no amount [%s]; nothing given", key, e.what());
+        }
+        profile->getResource(counter).add(amount);
+    }
+    profile->setValue(vorn::Value(true), "initialResourcesGiven");
+    vorn::UserManager::instance()->userDataChanged();
+}
+
+void MahjongApp::stopForMissingData(const std::string& what) {
+    vorn::log("Error: %s; the game cannot run without it", what.c_str());
+    if (vorn::Application* app = vorn::Application::instance()) {
+        app->setExitStatus(1);
+        app->quit();
+    }
 }

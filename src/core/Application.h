@@ -56,6 +56,10 @@ public:
     virtual void update(float dt);
     virtual bool isQuitRequested();
     virtual void quit();
+    // What the run loop returns once the application has quit: 0 unless
+    // the program ends for a fault.
+    void setExitStatus(int status) { exitStatus_ = status; }
+    int exitStatus() const { return exitStatus_; }
     // The window gained or lost the focus.
     virtual void activate();
     virtual void deactivate();
@@ -112,6 +116,7 @@ private:
     void releaseButtons();
 
     bool quit_ = false;
+    int exitStatus_ = 0;
     std::shared_ptr<Scene> scene_;
     std::string deviceId_;
     bool fullscreen_ = true;

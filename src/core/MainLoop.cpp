@@ -172,7 +172,7 @@ int MainLoop::run() {
     UserManager::saveAtExit();
     Platform::instance()->setWindow(nullptr);
     window->destroy();
-    return 0;
+    return app_.exitStatus();
 }
 
 int runMainLoop(Application* app) {
