@@ -14,6 +14,7 @@
 #include "screens/ArtifactPartNode.h"
 #include "screens/ArtifactPlaceNode.h"
 #include "screens/MapScene.h"
+#include "screens/TreeLog.h"
 
 #include <memory>
 
@@ -79,6 +80,7 @@ void AlbumScene::listenForPlacements() {
         // Only the tutorial itself is closed: a popup that opened over it
         // (a place just completed) stays for the player to read.
         if (tutorialShowing_ && getCurrentState() == "albumTutorial") popState();
+        treeLog::later(*this, "AlbumScene", "part placed", 0.3f);
     });
     vorn::EventDispatcher::instance()->addListener(ArtifactManager::instance(), placedListener_, true);
 }
@@ -109,6 +111,7 @@ void AlbumScene::onEnterStage() {
         user->setValue(vorn::Value(true), kTutorialFlag);
         vorn::UserManager::instance()->userDataChanged();
     }
+    treeLog::later(*this, "AlbumScene", "after entry", 0.8f);
 }
 
 void AlbumScene::onExitStage() {
@@ -190,6 +193,7 @@ void AlbumScene::prevPage() {
     if (page <= kFirstPage) return;
     vorn::DataSource::get(kPageSource)->set(vorn::Value(page - 1));
     addEffectAtCenter("data/effects/album_flip_sound.xml");
+    treeLog::later(*this, "AlbumScene", "page turn", 0.1f);
 }
 
 void AlbumScene::nextPage() {
@@ -197,11 +201,13 @@ void AlbumScene::nextPage() {
     if (page >= kLastPage) return;
     vorn::DataSource::get(kPageSource)->set(vorn::Value(page + 1));
     addEffectAtCenter("data/effects/album_flip_sound.xml");
+    treeLog::later(*this, "AlbumScene", "page turn", 0.1f);
 }
 
 void AlbumScene::onPageComplete(int, const std::string& placeName) {
     pushState();
     setState(placeName);
+    treeLog::later(*this, "AlbumScene", "place complete", 0.5f);
 }
 
 void AlbumScene::showAlbumTutorial() {
@@ -209,4 +215,5 @@ void AlbumScene::showAlbumTutorial() {
     pushState();
     setState("albumTutorial");
     setEnabled(true);
+    treeLog::later(*this, "AlbumScene", "album tutorial", 0.5f);
 }

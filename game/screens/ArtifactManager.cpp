@@ -22,7 +22,7 @@ namespace {
 
 constexpr const char* kPartTable = "data/artifact_parts.json";
 
-constexpr std::array<const char*, 9> kPlaceNames = {"provence", "marseille", "cannes", "venice", "rome",
+constexpr std::array<const char*, 9> kPlaceNames = {"provence", "marseille", "cannes",    "venice", "rome",
                                                     "naples",   "athens",    "santorini", "crete"};
 
 vorn::User* selectedUser() { return vorn::UserManager::instance()->currentUser(); }
@@ -100,8 +100,9 @@ void ArtifactManager::readPartTable(const std::string& path) {
         const bool wellFormed = entry.is_object() && entry.contains("x") && entry.contains("y") &&
                                 entry["x"].is_number() && entry["y"].is_number();
         if (!wellFormed || place < 1 || id.find('-') == std::string::npos) {
-            vorn::log("ArtifactManager: part \"%s\" of %s skipped: it needs a place number, a \"-\" and numbers x and y",
-                      id.c_str(), path.c_str());
+            vorn::log(
+                "ArtifactManager: part \"%s\" of %s skipped: it needs a place number, a \"-\" and numbers x and y",
+                id.c_str(), path.c_str());
             continue;
         }
         constexpr double kThird = 1.0 / 3.0;
@@ -182,7 +183,8 @@ const std::set<std::string>& ArtifactManager::placedParts() {
 void ArtifactManager::ensureLoaded() {
     vorn::User* user = selectedUser();
     if (!reload_ && user == owner_) return;
-    if (changed_ && user != owner_) vorn::log("ArtifactManager: the player changed, unsaved parts of the last one dropped");
+    if (changed_ && user != owner_)
+        vorn::log("ArtifactManager: the player changed, unsaved parts of the last one dropped");
     changed_ = false;
     load();
 }

@@ -19,6 +19,8 @@ constexpr float kMargin = 10.0f;
 ArtifactPartNode::ArtifactPartNode(const std::string& partId)
     : partId_(partId), groupId_(ArtifactManager::groupOfPart(partId)) {
     loadFromFile(kPartFile);
+    // Named by its part, so a list of the screen's named nodes shows where each part lies.
+    setName(partId);
     auto picture = std::make_shared<vorn::Image>("data/gfx/artifacts/" + partId + ".png");
     picture->setCenterParent(true);
     const glm::vec2 box = getSize();

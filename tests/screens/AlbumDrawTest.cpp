@@ -45,8 +45,8 @@ class AlbumDraw : public vorn::test::D3DFixture, public ::testing::WithParamInte
 protected:
     void SetUp() override {
         const Desktop desktop = GetParam();
-        vorn::Platform::instance()->setDesktopSizeForTesting({static_cast<float>(desktop.width),
-                                                              static_cast<float>(desktop.height)});
+        vorn::Platform::instance()->setDesktopSizeForTesting(
+            {static_cast<float>(desktop.width), static_cast<float>(desktop.height)});
         D3DFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         useBackBuffer(desktop.width, desktop.height);
@@ -91,9 +91,9 @@ protected:
 
     std::string shot(const std::string& what) {
         const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe").parent_path();
-        const std::string path = (folder / ("AlbumDraw_" + what + "_" + std::to_string(width) + "x" +
-                                            std::to_string(height) + ".png"))
-                                     .string();
+        const std::string path =
+            (folder / ("AlbumDraw_" + what + "_" + std::to_string(width) + "x" + std::to_string(height) + ".png"))
+                .string();
         std::vector<std::uint8_t> rgba;
         for (const std::uint32_t p : frame) {
             rgba.insert(rgba.end(), {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
@@ -114,8 +114,7 @@ protected:
     }
 
     // The share of pixels in a design rectangle that pass the test.
-    template <typename Test>
-    float share(const glm::vec2& from, const glm::vec2& to, Test test) const {
+    template <typename Test> float share(const glm::vec2& from, const glm::vec2& to, Test test) const {
         const glm::ivec2 a = at(from), b = at(to);
         int hits = 0, all = 0;
         for (int y = a.y; y < b.y; ++y) {
@@ -187,7 +186,8 @@ TEST_P(AlbumDraw, TheBookThePartsAndTheCompletedPlacePopupLookFinished) {
 
     // The last perfume part dragged into place completes nothing but the
     // artifact; the page turned to Naples shows the lemons.
-    auto part = std::dynamic_pointer_cast<ArtifactPartNode>(album->findChildrenOfType(typeid(ArtifactPartNode), true)[0]);
+    auto part =
+        std::dynamic_pointer_cast<ArtifactPartNode>(album->findChildrenOfType(typeid(ArtifactPartNode), true)[0]);
     ASSERT_EQ(part->partId(), "1/a1-perfume-4");
     const glm::vec2 grab = world(*part, part->halfSize());
     const glm::vec2 target = world(*perfume, {60.0f, 60.0f}) + part->halfSize();

@@ -155,7 +155,8 @@ protected:
     void drag(const glm::vec2& from, const glm::vec2& to) {
         run.app.mouseMove(from, vorn::BUTTON_LEFT);
         run.app.mouseDown(from, vorn::BUTTON_LEFT);
-        for (int i = 1; i <= 4; ++i) run.app.mouseMove(from + (to - from) * (static_cast<float>(i) / 4.0f), vorn::BUTTON_LEFT);
+        for (int i = 1; i <= 4; ++i)
+            run.app.mouseMove(from + (to - from) * (static_cast<float>(i) / 4.0f), vorn::BUTTON_LEFT);
         run.app.mouseUp(to, vorn::BUTTON_LEFT);
     }
     // Drags the part, grabbed at its centre, so that the top-left corner of

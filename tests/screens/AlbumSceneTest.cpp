@@ -82,7 +82,8 @@ TEST_F(AlbumTest, APartDroppedOnItsArtifactIsPlacedAndInTheUsersFileBeforeTheNex
     EXPECT_EQ(idsOf(saved.get("collectedParts")), (std::vector<std::string>{"1/a1-perfume-1"}));
     EXPECT_FALSE(ArtifactManager::instance()->hasUnsavedChanges());
 
-    EXPECT_EQ(shownParts(*place), (std::vector<glm::vec2>{ArtifactManager::instance()->partPosition("1/a2-lavender-3")}));
+    EXPECT_EQ(shownParts(*place),
+              (std::vector<glm::vec2>{ArtifactManager::instance()->partPosition("1/a2-lavender-3")}));
     EXPECT_EQ(listedParts(), (std::vector<std::string>{"1/a1-perfume-1"}));
     EXPECT_FALSE(partNode("1/a2-lavender-3"));
     // The place effect and its sound; the artifact is not complete yet.
@@ -229,7 +230,8 @@ TEST_F(AlbumTest, TheLastPartOfAnArtifactPlaysTheCompletionAndTheLastOfAPlaceOpe
     EXPECT_EQ(scene->getCurrentState(), "default");
     EXPECT_FALSE(scene->findNode("placeComplete")->isVisible());
     EXPECT_EQ(page(), 4);
-    for (const auto& child : scene->findNode("pages")->children()) EXPECT_EQ(child->isVisible(), child->getName() == "4");
+    for (const auto& child : scene->findNode("pages")->children())
+        EXPECT_EQ(child->isVisible(), child->getName() == "4");
     EXPECT_EQ(listedParts(), (std::vector<std::string>{other}));
 }
 
@@ -263,7 +265,8 @@ TEST_F(AlbumTest, PagesTurnBetweenTheFirstAndTheLastWithASoundEachTime) {
         frames(0.1f);
     }
     EXPECT_EQ(page(), 6);
-    for (const auto& child : scene->findNode("pages")->children()) EXPECT_EQ(child->isVisible(), child->getName() == "6");
+    for (const auto& child : scene->findNode("pages")->children())
+        EXPECT_EQ(child->isVisible(), child->getName() == "6");
 }
 
 TEST_F(AlbumTest, TheFirstVisitOpensTheTutorialASecondLaterAndTheFirstPlacementClosesIt) {

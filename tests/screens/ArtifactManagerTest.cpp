@@ -159,13 +159,13 @@ TEST_F(Artifacts, PlacingRefusesWhatIsUnknownUncollectedOrAlreadyPlaced) {
 TEST_F(Artifacts, PlacingSetsThePlaceShareAndTheLastPartCompletesThePlaceBeforeTheEventArrives) {
     collect({"4/a1-mask-1", "4/a1-mask-2", "4/a1-mask-3", "4/a1-mask-4", "4/a1-mask-5"});
     std::vector<std::string> log;
-    manager()->setPlaceCompleteCallback(
-        [&log](int place, const std::string& name) { log.push_back("complete " + std::to_string(place) + " " + name); });
-    vorn::EventDispatcher::instance()->addListener(manager(), typeid(ArtifactManager::ArtifactPlacedEvent),
-                                                   [&log](vorn::Event* e) {
-                                                       log.push_back("placed " +
-                                                                     static_cast<ArtifactManager::ArtifactPlacedEvent*>(e)->partId());
-                                                   });
+    manager()->setPlaceCompleteCallback([&log](int place, const std::string& name) {
+        log.push_back("complete " + std::to_string(place) + " " + name);
+    });
+    vorn::EventDispatcher::instance()->addListener(
+        manager(), typeid(ArtifactManager::ArtifactPlacedEvent), [&log](vorn::Event* e) {
+            log.push_back("placed " + static_cast<ArtifactManager::ArtifactPlacedEvent*>(e)->partId());
+        });
 
     ASSERT_TRUE(manager()->placePart("4/a1-mask-2"));
     ASSERT_TRUE(manager()->placePart("4/a1-mask-4"));
