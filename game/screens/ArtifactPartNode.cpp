@@ -35,13 +35,15 @@ ArtifactPartNode::ArtifactPartNode(const std::string& partId)
 ArtifactPartNode::~ArtifactPartNode() = default;
 
 bool ArtifactPartNode::mouseDown(const glm::vec2& point, vorn::eButtonName) {
+    vorn::Application* app = vorn::Application::instance();
+    const std::shared_ptr<vorn::Scene> scene = app ? app->runningScene() : nullptr;
+    // A second button pressed during a drag would lift a part again from
+    // where it hangs, and it could then never find its way back to its tile.
+    if (!scene || scene->draggedNode()) return true;
     tile_ = getParent();
     savedAnchor_ = getAnchor();
     grabOffset_ = getAnchor() + (point - getPosition());
-    vorn::Application* app = vorn::Application::instance();
-    if (const std::shared_ptr<vorn::Scene> scene = app ? app->runningScene() : nullptr) {
-        scene->startDrag(shared_from_this());
-    }
+    scene->startDrag(shared_from_this());
     return true;
 }
 

@@ -161,6 +161,27 @@ TEST_F(AlbumTest, APartGrabbedNearItsEdgeStaysUnderThePointerAtThatPoint) {
     EXPECT_EQ(part->getAnchor(), glm::vec2(42.0f, 42.0f));
 }
 
+TEST_F(AlbumTest, ASecondButtonDuringADragLiftsNothingElse) {
+    player({"1/a4-hat-1", "1/a4-hat-3"}, {});
+    open();
+    auto part = partNode("1/a4-hat-1");
+    auto tile = part->getParent();
+    const glm::vec2 grab = centre(*part);
+    run.app.mouseMove(grab, vorn::BUTTON_LEFT);
+    run.app.mouseDown(grab, vorn::BUTTON_LEFT);
+    const glm::vec2 away(400.0f, 300.0f);
+    run.app.mouseMove(away, vorn::BUTTON_LEFT);
+    frames(1.0f / 60.0f);
+    // The right button goes down over the part hanging under the pointer.
+    run.app.mouseDown(away, vorn::BUTTON_RIGHT);
+    EXPECT_EQ(album()->draggedNode(), part);
+    run.app.mouseUp(away, vorn::BUTTON_RIGHT);
+    run.app.mouseUp(away, vorn::BUTTON_LEFT);
+    EXPECT_EQ(album()->draggedNode(), nullptr);
+    EXPECT_EQ(part->getParent(), tile);
+    EXPECT_EQ(listedParts(), (std::vector<std::string>{"1/a4-hat-1", "1/a4-hat-3"}));
+}
+
 TEST_F(AlbumTest, APlacementTheCollectionRefusesShowsNothingAndReturnsThePart) {
     player({"1/a1-perfume-2"}, {});
     open();
