@@ -1,32 +1,27 @@
 #include "screens/ArtifactHandover.h"
 
-#include "core/Log.h"
-#include "scene/Node.h"
+#include "screens/ArtifactManager.h"
+#include "screens/ArtifactPartNode.h"
 
 namespace {
 
-// Stands in while the game has no artifact collection: nothing is the
-// player's, nothing can be handed over.
-class NoCollection : public ArtifactHandover {
+// The player's collection as the artifact manager keeps it.
+class PlayerCollection : public ArtifactHandover {
 public:
-    bool isCollected(const std::string&) override { return false; }
-    bool isPlaced(const std::string&) override { return false; }
-    bool collectPart(const std::string& id) override {
-        vorn::log("artifact part %s not handed over: there is no artifact collection", id.c_str());
-        return false;
-    }
-    void saveIfChanged() override {}
+    bool isCollected(const std::string& id) override { return ArtifactManager::instance()->isCollected(id); }
+    bool isPlaced(const std::string& id) override { return ArtifactManager::instance()->isPlaced(id); }
+    bool collectPart(const std::string& id) override { return ArtifactManager::instance()->collectPart(id); }
+    void saveIfChanged() override { ArtifactManager::instance()->saveIfChanged(); }
     std::shared_ptr<vorn::Node> makePartNode(const std::string& id) override {
-        vorn::log("artifact part %s not shown: there are no part nodes", id.c_str());
-        return nullptr;
+        return std::make_shared<ArtifactPartNode>(id);
     }
 };
 
-NoCollection noCollection;
-ArtifactHandover* inUse = &noCollection;
+PlayerCollection playerCollection;
+ArtifactHandover* inUse = &playerCollection;
 
 } // namespace
 
 ArtifactHandover& ArtifactHandover::current() { return *inUse; }
 
-void ArtifactHandover::use(ArtifactHandover* handover) { inUse = handover ? handover : &noCollection; }
+void ArtifactHandover::use(ArtifactHandover* handover) { inUse = handover ? handover : &playerCollection; }

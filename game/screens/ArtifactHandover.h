@@ -9,9 +9,9 @@ class Node;
 
 // What the win sequence needs of the artifact collection: whether a part
 // is already the player's, handing a part over, saving the collection, and
-// the node that shows a part arriving. Until the collection and its part
-// nodes exist, the one in use owns nothing and says so in the log; a test
-// or the collection itself puts another in its place.
+// the node that shows a part arriving. The one in use is the player's
+// collection (the artifact manager and its part nodes); a test may put
+// another in its place.
 class ArtifactHandover {
 public:
     virtual ~ArtifactHandover() = default;
@@ -26,7 +26,7 @@ public:
 
     // The handover in use; never null.
     static ArtifactHandover& current();
-    // Replaces it; null brings back the one that owns nothing. The caller
+    // Replaces it; null brings back the player's collection. The caller
     // keeps the object alive while it is in use.
     static void use(ArtifactHandover* handover);
 };

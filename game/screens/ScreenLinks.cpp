@@ -5,6 +5,8 @@
 #include "core/User.h"
 #include "core/UserManager.h"
 #include "scene/Scene.h"
+#include "screens/AlbumScene.h"
+#include "screens/ArtifactManager.h"
 #include "screens/GameScene.h"
 
 #include <utility>
@@ -23,15 +25,6 @@ AlbumSceneMaker& albumMaker() {
     return maker;
 }
 
-// The parts the selected player holds and has not placed, as the
-// collection keeps them in the profile.
-long long collectedCount() {
-    vorn::User* user = vorn::UserManager::instance()->currentUser();
-    if (!user) return 0;
-    const vorn::Value& parts = user->getValue("collectedParts");
-    return parts.type() == vorn::Value::ARRAY ? static_cast<long long>(parts.size()) : 0;
-}
-
 } // namespace
 
 void setSceneMakersForTesting(GameSceneMaker game, AlbumSceneMaker album) {
@@ -47,16 +40,11 @@ std::shared_ptr<vorn::Scene> makeGameScene(const std::shared_ptr<Level>& level) 
 
 std::shared_ptr<vorn::Scene> makeAlbumScene() {
     if (albumMaker()) return albumMaker()();
-    vorn::log("screenLinks: no album in this build");
-    return nullptr;
+    return std::make_shared<AlbumScene>();
 }
 
-void publishArtifactCounts() {
-    const long long count = collectedCount();
-    vorn::DataSource::get("collectedPartsAvailable")->set(vorn::Value(count > 0));
-    vorn::DataSource::get("collectedPartsCount")->set(vorn::Value(count));
-}
+void publishArtifactCounts() { ArtifactManager::instance()->publishCounts(); }
 
-bool hasCollectedArtifactParts() { return collectedCount() > 0; }
+bool hasCollectedArtifactParts() { return !ArtifactManager::instance()->collectedParts().empty(); }
 
 } // namespace screenLinks
