@@ -54,11 +54,16 @@ inline std::shared_ptr<Bitmap> bitmapOf(int width, int height, int format, const
     return bitmap;
 }
 
-class D3DFixture : public testing::Test {
+// W x H pixels; most tests draw a small frame.
+template <int W = 200, int H = 150>
+class D3DFixtureSized : public testing::Test {
 protected:
+    // Lets fixtures built on it name their base the same at every size.
+    using D3DFixture = D3DFixtureSized;
+
     // The back buffer's size; the window stays small whatever it is.
-    int width = 200;
-    int height = 150;
+    int width = W;
+    int height = H;
 
     // A back buffer of another size (a whole desktop), for what follows.
     void useBackBuffer(int w, int h) {
@@ -189,5 +194,7 @@ protected:
     std::unique_ptr<d3d::RenderD3D> render;
     std::vector<std::uint32_t> frame;
 };
+
+using D3DFixture = D3DFixtureSized<>;
 
 } // namespace vorn::test
