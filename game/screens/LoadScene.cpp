@@ -12,6 +12,7 @@
 #include "screens/LevelList.h"
 #include "screens/MahjongApp.h"
 #include "screens/MapScene.h"
+#include "screens/TreeLog.h"
 #include "widgets/TextInput.h"
 
 #include <readerwriterqueue/readerwriterqueue.h>
@@ -77,6 +78,7 @@ void LoadScene::onEnterStage() {
     preloadList_ = vorn::Value::fromPlistFile(vorn::ResourceManager::instance()->getPath("data/preload.plist"));
     total_ = preloadList_.type() == vorn::Value::ARRAY ? preloadList_.size() : 0;
     loaded_ = 0;
+    reported_ = false;
     queue_ = std::make_shared<Queue>();
     // The worker gets its own copies: this screen may be gone before it ends.
     std::shared_ptr<Queue> queue = queue_;
@@ -105,6 +107,7 @@ void LoadScene::preloadThread(const std::shared_ptr<Queue>& queue, const vorn::V
 void LoadScene::onUpdate(float) {
     // Going on to the next screen releases this one.
     const std::shared_ptr<vorn::Node> self = weak_from_this().lock();
+    const std::uint32_t before = loaded_;
     if (queue_) {
         std::shared_ptr<vorn::Resource> resource;
         while (queue_->items.try_dequeue(resource)) {
@@ -112,6 +115,10 @@ void LoadScene::onUpdate(float) {
             ++loaded_;
             resource.reset();
         }
+    }
+    if (loaded_ != before || !reported_) {
+        reported_ = true;
+        vorn::log("LoadScene: %u of %u loaded", loaded_, total_);
     }
     const double share = total_ ? static_cast<double>(loaded_) / static_cast<double>(total_) : 1.0;
     vorn::DataSource::get("progress")->set(vorn::Value(share));
@@ -140,6 +147,7 @@ void LoadScene::finishLoading() {
 void LoadScene::openNewUserPopup() {
     pushState();
     setState("new_user");
+    treeLog::later(*this, "LoadScene", "new player", 0.5f);
     auto input = std::dynamic_pointer_cast<vorn::TextInput>(findNode("new_user_text_input"));
     if (!input) {
         vorn::log("LoadScene: no text input \"new_user_text_input\"; the name is not suggested");

@@ -55,6 +55,7 @@ private:
     vorn::Value preloadList_;
     std::uint32_t total_ = 0;
     std::uint32_t loaded_ = 0;
+    bool reported_ = false;
     std::shared_ptr<Queue> queue_;
     std::thread::id workerId_;
 };

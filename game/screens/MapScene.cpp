@@ -19,6 +19,7 @@
 #include "screens/LevelList.h"
 #include "screens/MahjongApp.h"
 #include "screens/ScreenLinks.h"
+#include "screens/TreeLog.h"
 #include "widgets/Button.h"
 #include "widgets/DragBox.h"
 #include "widgets/NodeList.h"
@@ -189,12 +190,14 @@ void MapScene::showWelcome() {
     pushState();
     setState("welcome");
     setEnabled(true);
+    treeLog::later(*this, "MapScene", "welcome", 0.5f);
 }
 
 void MapScene::showAlbumTutorial() {
     pushState();
     setState("albumTutorial");
     setEnabled(true);
+    treeLog::later(*this, "MapScene", "album tutorial", 0.5f);
 }
 
 void MapScene::showPopupLater(void (MapScene::*show)()) {
@@ -207,6 +210,10 @@ void MapScene::showPopupLater(void (MapScene::*show)()) {
 
 void MapScene::onChildrenEnteredStage() {
     vorn::MusicPlayer::instance()->play("menu", true);
+    treeLog::later(*this, "MapScene", "after entry", 0.8f);
+    // A name typed on an earlier screen is no name for this map's popup,
+    // whose field starts empty.
+    vorn::DataSource::get("new_user_name")->set(vorn::Value(""));
     // Left the stage before (a reload): listen again.
     listenForUserChanges();
     fitLevelStrip();

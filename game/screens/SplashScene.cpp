@@ -3,6 +3,7 @@
 #include "core/Application.h"
 #include "core/VM.h"
 #include "screens/LoadScene.h"
+#include "screens/TreeLog.h"
 
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@ SplashScene::SplashScene() : vorn::Scene(vorn::Application::instance()) { load("
 SplashScene::~SplashScene() = default;
 
 void SplashScene::onEnterStage() {
+    treeLog::later(*this, "SplashScene", "after entry", 0.3f);
     if (commandsBound) return;
     commandsBound = true;
     vorn::VM::registerFunction("startPreload", std::function<void()>(&SplashScene::startPreload));
