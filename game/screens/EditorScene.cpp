@@ -60,14 +60,16 @@ vorn::EventListener* listenTo(const char* source, std::function<void()> call) {
 std::string levelName(const Level* level) { return level ? level->uid() : std::string("?"); }
 
 // A spin box of the scene file makes its step buttons itself, plain; the
-// editor's take the interface kit's round look.
+// editor's take the interface kit's round look, also after a reload has
+// made them anew.
 void dressStepButtons(vorn::Node& root) {
     const std::pair<const char*, const char*> looks[] = {{"-", "data/scenes/ui/step_minus.xml"},
                                                          {"+", "data/scenes/ui/step_plus.xml"}};
     for (const auto& box : root.findChildrenOfType(typeid(vorn::SpinBox), true)) {
         for (const auto& [name, look] : looks) {
             const auto button = std::dynamic_pointer_cast<vorn::Button>(box->findChild(name, false));
-            if (button && button->children().empty()) button->loadFromFile(look);
+            // The look file replaces the plain look; the button sets itself up again.
+            if (button) button->loadFromFile(look);
         }
     }
 }
@@ -77,7 +79,6 @@ void dressStepButtons(vorn::Node& root) {
 EditorScene::EditorScene(const std::shared_ptr<Level>& editedLevel)
     : vorn::Scene(vorn::Application::instance()), level(editedLevel) {
     load(kSceneFile);
-    dressStepButtons(*this);
     setupScripting();
     // "background" may still hold another level's name from an earlier
     // visit; the background list publishes whatever it finds there on
@@ -110,6 +111,7 @@ void EditorScene::stopListening() {
 }
 
 void EditorScene::onEnterStage() {
+    dressStepButtons(*this);
     for (const auto& [widget, name] : unbound_) {
         const std::shared_ptr<vorn::Node> node = widget.lock();
         // Not on the stage yet: each attaches as it enters.

@@ -120,6 +120,23 @@ protected:
         EXPECT_TRUE(frame && frame->getTexture()) << file;
         return frame ? frame->getTexture() : nullptr;
     }
+    // The spin box's step buttons wear the round kit look, one look at a time.
+    void expectKitSteps(const std::string& name) const {
+        const auto box = node(name);
+        ASSERT_TRUE(box) << name;
+        for (const char* step : {"-", "+"}) {
+            const auto button = box->findChild(step, false);
+            ASSERT_TRUE(button) << name << " " << step;
+            const auto look = button->findChild("default", false);
+            ASSERT_TRUE(look) << name << " " << step;
+            EXPECT_TRUE(look->isVisible());
+            EXPECT_FALSE(button->findChild("active", false)->isVisible());
+            const auto images = look->findChildrenOfType(typeid(vorn::Image), false);
+            ASSERT_EQ(images.size(), 2u) << name << " " << step << ": not the kit's look";
+            EXPECT_EQ(dynamic_cast<vorn::Image&>(*images[0]).getSourceData()->getTexture(),
+                      picture("data/gfx/ui/round_blue.png"));
+        }
+    }
     // One step of a spin box's own buttons.
     void stepSpinBox(const std::string& name, const char* button) {
         const auto box = node(name);
@@ -163,6 +180,29 @@ TEST_F(Editor, F4OpensTheLevelsLayoutWithTheControlsSetFromIt) {
     EXPECT_EQ(backgrounds->options().size(), 9u);
     EXPECT_EQ(backgrounds->getValue().toString(), "1.xml");
     EXPECT_FALSE(node("background")->children().empty());
+    expectKitSteps("backgroundSpinbox");
+    expectKitSteps("bearsSpinbox");
+}
+
+// The developer's reload builds the screen anew from its file: the board
+// again from the level, the steps in the kit's look, the background still
+// followed.
+TEST_F(Editor, AReloadBuildsTheEditorAgainAndKeepsItWorking) {
+    openEditor();
+    ASSERT_TRUE(editor);
+    const std::weak_ptr<mahjong::EditorBoard> first = editor->board;
+    EXPECT_TRUE(run.app.keyDown(vorn::KEY_F5));
+    step(1.0f);
+    EXPECT_TRUE(first.expired());
+    ASSERT_TRUE(editor->board);
+    EXPECT_EQ(editor->board->parent(), node("board").get());
+    EXPECT_EQ(placedTiles(), places(*editor->level));
+    expectKitSteps("backgroundSpinbox");
+    stepSpinBox("backgroundSpinbox", "+");
+    EXPECT_EQ(editor->level->background, "2.xml");
+    EXPECT_EQ(backgroundPicture(), picture("data/gfx/backgrounds/marseille.png"));
+    pressNode("mode3");
+    EXPECT_EQ(editor->level->mode, 3);
 }
 
 TEST_F(Editor, WithoutDeveloperModeF4LeavesTheGameAlone) {
