@@ -207,31 +207,52 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
         return glm::vec2(ox, oy) + mahjong::gridToPixels(p) * s;
     };
 
+    // Each step is on the screen before the next is taken: a frame that
+    // shows it has also run what the step set going (the board's layer,
+    // the level's mode and background follow within that frame).
+    Screenshot edited;
+    const auto shows = [&](const std::function<bool(const Screenshot&)>& condition) {
+        return eventually([&] {
+            edited = Screenshot::take(display_);
+            return condition(edited);
+        }, 10);
+    };
+    const auto near = [&](const Screenshot& shot, glm::vec2 at, std::uint32_t colour) {
+        return vorn::test::near(pixel(shot, at), colour, 16);
+    };
+    const glm::vec2 layer1 = editorNode("editor/controls/layer1") + under;
+    const glm::vec2 mode2 = editorNode("editor/controls/mode2") + ring;
+    const glm::vec2 behind(600, 520);
+    const std::vector<mahjong::TilePosition> added = {{5, 1, 1}, {13, 1, 1}};
+    // Each new tile stands a little higher than the one below it: its top
+    // edge covers what showed above that tile before.
+    const auto topOf = [&](const mahjong::TilePosition& p) { return cell(p) + glm::vec2(0.0f, -75.0f) * s; };
+
     // Layer 1, a face to tell the new tiles by, two tiles over layer 0.
     ASSERT_TRUE(click(editorNode("editor/controls/layer1")));
+    ASSERT_TRUE(shows([&](const Screenshot& shot) { return near(shot, layer1, kGreen); })) << edited.save("layer 1");
     ASSERT_TRUE(click(editorNode("editor/palette/tile12")));
-    const std::vector<mahjong::TilePosition> added = {{5, 1, 1}, {13, 1, 1}};
     for (const auto& p : added) ASSERT_TRUE(click(cell(p)));
+    ASSERT_TRUE(shows([&](const Screenshot& shot) { return near(shot, topOf(added[0]), kTileEdge) && near(shot, topOf(added[1]), kTileEdge); }))
+        << edited.save("tiles");
     // The gold mode and the next background.
     ASSERT_TRUE(click(editorNode("editor/controls/mode2")));
+    ASSERT_TRUE(shows([&](const Screenshot& shot) { return near(shot, mode2, kGreenRing); })) << edited.save("mode");
     ASSERT_TRUE(click(editorNode("editor/controls/backgroundSpinbox") + glm::vec2(68, 0)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    const Screenshot edited = shoot("3-edited");
+    ASSERT_TRUE(shows([&](const Screenshot& shot) { return !near(shot, behind, pixel(opened, behind)); }))
+        << edited.save("background");
+    edited.save("3-edited");
     expectColour(edited, "layer 1 chosen", editorNode("editor/controls/layer1") + under, kGreen);
     expectColour(edited, "layer 9 let go", editorNode("editor/controls/layer9") + under, kBlue);
     expectColour(edited, "gold mode chosen", editorNode("editor/controls/mode2") + ring, kGreenRing);
     expectColour(edited, "all tiles let go", editorNode("editor/controls/mode1") + ring, kBlueRing);
     expectColour(edited, "blank tile let go", editorNode("editor/palette/tile0"), kPlainTile);
-    // Each new tile stands a little higher than the one below it: its top
-    // edge covers what showed above that tile before.
     for (const auto& p : added) {
-        const glm::vec2 top = cell(p) + glm::vec2(0.0f, -75.0f) * s;
         const std::string where = " at (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ", " + std::to_string(p.z) + ")";
-        expectColour(edited, "new tile" + where, top, kTileEdge);
-        EXPECT_FALSE(vorn::test::near(pixel(opened, top), kTileEdge, 16)) << "a tile" << where << " before it was placed";
+        expectColour(edited, "new tile" + where, topOf(p), kTileEdge);
+        EXPECT_FALSE(near(opened, topOf(p), kTileEdge)) << "a tile" << where << " before it was placed";
     }
-    // The background behind the board is the second one now.
-    EXPECT_NE(pixel(edited, {600, 520}), pixel(opened, {600, 520})) << edited.save("3-edited-background");
+    EXPECT_NE(pixel(edited, behind), pixel(opened, behind));
 
     ASSERT_TRUE(click(editorNode("editor/controls/saveButton")));
     ASSERT_TRUE(eventually([&] { return logged("EditorScene: level 2 saved to data/levels/002.plist: 26 places, mode 2"); }, 20))
