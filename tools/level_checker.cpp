@@ -82,9 +82,9 @@ public:
     Play(int mode, const std::vector<TilePosition>& positions, const std::vector<int>& types) : mode_(mode) {
         grid_.fill(-1);
         for (std::size_t i = 0; i < positions.size() && i < types.size(); ++i) add(positions[i], types[i]);
-        // The board lets freed bears go in one pass over its tiles in draw
-        // order, lower layers first and left before right; a bear freed by
-        // a bear drawn after it waits for the next pair.
+        // The board lets freed bears go in passes over its tiles in draw
+        // order, lower layers first and left before right, until a pass
+        // frees none.
         for (int i = 0; i < count_; ++i)
             if (type(i) == kBearType) bearOrder_.push_back(i);
         std::sort(bearOrder_.begin(), bearOrder_.end(), [this](int a, int b) { return drawsBefore(a, b); });
@@ -127,10 +127,13 @@ public:
         erase(m.a);
         erase(m.b);
         std::vector<int> bears;
-        for (int b : bearOrder_) {
-            if (alive(b) && !locked(b)) {
-                erase(b);
-                bears.push_back(b);
+        for (std::size_t before = 1; before != bears.size();) {
+            before = bears.size();
+            for (int b : bearOrder_) {
+                if (alive(b) && !locked(b)) {
+                    erase(b);
+                    bears.push_back(b);
+                }
             }
         }
         return bears;

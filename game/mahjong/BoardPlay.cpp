@@ -74,8 +74,13 @@ void Board::matchPair(const std::shared_ptr<Tile>& tile) {
     removeTile(tile, true);
     undoRecords.push_back({first, tile, {}});
     hintShown = false;
-    const std::vector<std::shared_ptr<Tile>> copy = tiles;
-    for (const auto& t : copy) t->refreshState();
+    // A leaving bear may free tiles, bears among them, that this pass
+    // already went by: go again until no bear leaves.
+    for (std::size_t before = 0; before != tiles.size();) {
+        before = tiles.size();
+        const std::vector<std::shared_ptr<Tile>> copy = tiles;
+        for (const auto& t : copy) t->refreshState();
+    }
 
     const long long added = addScore(dynamic_cast<GoldTile*>(first.get()) ? 250 : 10);
     const std::string text = "+" + std::to_string(added / 2);

@@ -184,6 +184,29 @@ TEST_F(BoardPlay, BearPointsComeBeforeThePairAndUndoBringsThemBack) {
     EXPECT_TRUE(gridMatchesList());
 }
 
+// A bear freed only by another bear's leaving still leaves with the same
+// pair, though the pass over the tiles has already gone by it.
+TEST_F(BoardPlay, ABearFreedByALeavingBearLeavesToo) {
+    board = std::make_shared<Board>(layout({}, 3, 2));
+    board->setOnWin([this] { ++wins; });
+    scene->addChild(board);
+    place(*board, 8, {0, 0, 0});
+    const auto early = place(*board, kBearType, {2, 0, 0});
+    const auto late = place(*board, kBearType, {4, 0, 0});
+    const auto a = place(*board, 6, {6, 0, 0});
+    const auto b = place(*board, 6, {20, 0, 0});
+    board->sortTiles();
+    board->tileClicked(a);
+    board->tileClicked(b);
+    EXPECT_EQ(board->bearCount(), 0);
+    EXPECT_EQ(early->parent(), nullptr);
+    EXPECT_EQ(late->parent(), nullptr);
+    ASSERT_EQ(board->undoRecords.size(), 1u);
+    EXPECT_EQ(board->undoRecords.back().freedBears,
+              (std::vector<std::shared_ptr<Tile>>{late, early}));
+    EXPECT_EQ(wins, 1);
+}
+
 TEST_F(BoardPlay, HintOncePerPair) {
     deal(layout(turtle()), 5);
     EXPECT_TRUE(board->showHint());
