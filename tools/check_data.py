@@ -33,13 +33,14 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import numpy as np  # noqa: E402
 from PIL import Image  # noqa: E402
 
-from artgen import (album, audio, backgrounds, common, faces, levels, lists, mapart, music, shapes,  # noqa: E402
-                    tiles, ui)
+from artgen import (album, atlas, audio, backgrounds, common, faces, levels, lists, mapart, music,  # noqa: E402
+                    shapes, tiles, ui)
 
 ROOT = common.ROOT
 DATA = os.path.join(ROOT, 'data')
 BUDGET = 40 * 1000 * 1000
 faults = []
+
 
 def fault(msg):
     faults.append(msg)
@@ -247,6 +248,7 @@ def rebuild_sample(entries, checker):
         common.write_text('data/gfx/tiles/tile.sprite.xml', tiles.sprite_xml('tile', True))
         ui.put(ui.button('pressed', 'orange'), 'button_orange_pressed', '')
         ui.put(ui.panel(), 'panel', '')
+        atlas.make()
         backgrounds.make(only={'rome'})
         path, _ = mapart.sample_path()
         common.save_pair(mapart.paint_strip_panel(4, path, mapart.spots()), 'data/gfx/map/map_5.png', quantize=256)

@@ -3,8 +3,10 @@
 // keeps (swap interval 1, and a sleep to the display's period where the swap
 // does not wait). It deliberately bypasses the engine and its platform layer.
 // Run it beside the game under the same X server and compare CPU time:
-//   idle_frame_bare [--seconds S] [--size WIDTHxHEIGHT]
+//   idle_frame_bare [--seconds S] [--frames N] [--size WIDTHxHEIGHT]
 // Without --size the window covers the desktop, as the game's full screen does.
+// With --frames it ends after presenting that many frames (--frames 1: the
+// yardstick for the time from start to the first frame on screen).
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_opengl.h>
@@ -17,15 +19,19 @@
 
 int main(int argc, char** argv) {
     double seconds = 10.0;
+    long maxFrames = -1;
     int width = 0;
     int height = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
+            maxFrames = std::atol(argv[++i]);
+            seconds = 1e9;
         } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
             if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2) width = height = 0;
         } else {
-            std::fprintf(stderr, "usage: %s [--seconds S] [--size WIDTHxHEIGHT]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--seconds S] [--frames N] [--size WIDTHxHEIGHT]\n", argv[0]);
             return 2;
         }
     }
@@ -74,6 +80,7 @@ int main(int argc, char** argv) {
         glClear(GL_COLOR_BUFFER_BIT);
         SDL_GL_SwapWindow(window);
         ++frames;
+        if (frames == maxFrames) break;
         const auto now = clock::now();
         const auto due = lastPresent + period;
         if (now + std::chrono::milliseconds(2) < due) {

@@ -13,15 +13,15 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from artgen import (album, audio, backgrounds, contact, icon, levels, lists, mapart, music, tiles,  # noqa: E402
-                    ui, index)
+from artgen import (album, atlas, audio, backgrounds, contact, icon, levels, lists, mapart, music,  # noqa: E402
+                    tiles, ui, index)
 from artgen.common import ROOT, WRITTEN  # noqa: E402
 
 # folders the generators own entirely: emptied before a full run so nothing stale survives
-OWNED = ['data/gfx', 'data/sounds', 'data/music', 'data/levels', 'data/scenes/game/backgrounds']
+OWNED = ['data/gfx', 'data/atlases', 'data/sounds', 'data/music', 'data/levels', 'data/scenes/game/backgrounds']
 
 STEPS = [
-    ('lists', lists.make), ('tiles', tiles.make), ('icon', icon.make), ('ui', ui.make),
+    ('lists', lists.make), ('tiles', tiles.make), ('icon', icon.make), ('ui', ui.make), ('atlas', atlas.make),
     ('backgrounds', backgrounds.make), ('map', mapart.make), ('album', album.make), ('sounds', audio.make),
     ('music', music.make), ('levels', levels.make), ('index', index.make), ('contact', contact.make),
 ]

@@ -6,6 +6,7 @@
 #include "core/Keys.h"
 #include "core/Log.h"
 #include "core/MusicPlayer.h"
+#include "core/ResourceManager.h"
 #include "core/User.h"
 #include "core/UserManager.h"
 #include "core/VM.h"
@@ -15,6 +16,7 @@
 #include "scene/SimpleActions.h"
 #include "screens/EditorScene.h"
 #include "screens/Level.h"
+#include "screens/MahjongApp.h"
 #include "screens/MapScene.h"
 #include "screens/TreeLog.h"
 
@@ -26,6 +28,7 @@ namespace {
 
 const char* const kSceneFile = "data/scenes/game.sg.xml";
 const char* const kBackgroundFolder = "data/scenes/game/backgrounds/";
+const char* const kAtlases[] = {"data/atlases/game_tiles.atlas.xml", "data/atlases/game_ui.atlas.xml"};
 
 // The running scene when it is a game screen; the screen is kept alive for
 // as long as the caller holds the pointer, whatever the call runs.
@@ -53,6 +56,10 @@ float share(long long count, long long target) {
 
 GameScene::GameScene(const std::shared_ptr<Level>& playedLevel)
     : vorn::Scene(vorn::Application::instance()), level(playedLevel) {
+    // The tiles and the screen's pictures come from two sheets, so that the
+    // board draws in one call and the furniture in another; the resource
+    // manager keeps them once loaded.
+    for (const char* atlas : kAtlases) vorn::ResourceManager::instance()->getResource(atlas);
     load(kSceneFile);
     const int mode = level ? level->mode : 0;
     if (mode == 1) vorn::DataSource::get("gameMode")->set(vorn::Value("all"));
@@ -113,11 +120,7 @@ void GameScene::setupBoard() {
     if (!host) {
         // Without it there is nowhere to play: the program ends rather
         // than show a screen that cannot be played.
-        vorn::log("Error: %s has no node \"board\"; the game cannot go on", kSceneFile);
-        if (vorn::Application* app = vorn::Application::instance()) {
-            app->setExitStatus(1);
-            app->quit();
-        }
+        MahjongApp::stopForMissingData(std::string(kSceneFile) + " has no node \"board\"");
         return;
     }
     if (!level) {

@@ -15,6 +15,10 @@
 #include "screens/TreeLog.h"
 #include "widgets/TextInput.h"
 
+// The queue's own fences are what the thread sanitizer cannot follow; the
+// semaphore of its blocking form, which it does follow, orders every
+// hand-over (the main thread only ever polls it).
+#pragma GCC diagnostic ignored "-Wtsan"
 #include <readerwriterqueue/readerwriterqueue.h>
 
 #include <exception>
@@ -22,7 +26,7 @@
 #include <utility>
 
 struct LoadScene::Queue {
-    moodycamel::ReaderWriterQueue<std::shared_ptr<vorn::Resource>> items{127};
+    moodycamel::BlockingReaderWriterQueue<std::shared_ptr<vorn::Resource>> items{127};
 };
 
 namespace {
@@ -153,9 +157,9 @@ void LoadScene::openNewUserPopup() {
         vorn::log("LoadScene: no text input \"new_user_text_input\"; the name is not suggested");
         return;
     }
-    setFocus(input);
     input->setText(vorn::Platform::instance()->userName());
     if (input->getText().empty()) input->setText("Player");
+    setFocus(input);
 }
 
 void LoadScene::addFirstUser() {

@@ -129,6 +129,7 @@ void MapScene::play(const std::string& uid) {
         vorn::log("map: no level %s in the level list; nothing to play", uid.c_str());
         return;
     }
+    vorn::log("map: play level %s", uid.c_str());
     runNewScene(screenLinks::makeGameScene(level), "appear");
 }
 

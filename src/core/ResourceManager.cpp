@@ -303,6 +303,9 @@ std::shared_ptr<Texture> ResourceManager::loadTexture(const std::string& path) {
     auto bitmap = std::make_shared<Bitmap>();
     bitmap->loadFromFile(getPath(path).c_str(), textureFormat(path));
     texture->setBitmap(bitmap);
+    // Pictures from files are never read back: once on the device, the
+    // device's copy is the only one needed.
+    texture->setReleasePixelsAfterLoad(true);
     return texture;
 }
 

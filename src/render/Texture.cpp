@@ -18,7 +18,7 @@ glm::vec2 Texture::getSize() const {
         return {static_cast<float>(width_), static_cast<float>(height_)};
     }
     if (!bitmap_) {
-        return {0.0f, 0.0f};
+        return {static_cast<float>(width_), static_cast<float>(height_)};
     }
     return {static_cast<float>(bitmap_->width()), static_cast<float>(bitmap_->height())};
 }

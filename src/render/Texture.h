@@ -34,7 +34,12 @@ public:
     // the pixels of the first bitmap.
     void setBitmap(std::shared_ptr<Bitmap> bitmap);
     const std::shared_ptr<Bitmap>& getBitmap() const { return bitmap_; }
-    // A render target's size, otherwise the bitmap's (0 x 0 without one).
+    // An image texture that lets its bitmap go once the device holds the
+    // pixels (the device keeps them through resets): pictures are then held
+    // once, not twice. Its size stays readable.
+    void setReleasePixelsAfterLoad(bool release) { releasePixels_ = release; }
+    // A render target's size, otherwise the bitmap's, or the device
+    // texture's once the bitmap has gone (0 x 0 without either).
     glm::vec2 getSize() const;
     int getKind() const { return kind_; }
     bool isRenderTarget() const { return kind_ == KindRenderTarget; }
@@ -45,6 +50,7 @@ public:
 protected:
     std::shared_ptr<Bitmap> bitmap_;
     int kind_ = KindEmpty;
+    bool releasePixels_ = false;
     std::uint32_t width_ = 0;
     std::uint32_t height_ = 0;
 };

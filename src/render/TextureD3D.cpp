@@ -194,6 +194,7 @@ void TextureD3D::load() {
         out += locked.Pitch;
     }
     texture_->UnlockRect(0);
+    if (releasePixels_) bitmap_.reset();
 }
 
 void TextureD3D::render(const std::function<void()>& draw, float scale) {

@@ -129,6 +129,7 @@ TEST_F(KilledRun, EveryPlayerSavedBeforeAKillIsThereAtTheNextStart) {
         for (const std::string& player : before) EXPECT_TRUE(after.count(player)) << player << " lost";
         EXPECT_FALSE(std::filesystem::exists(program.userFolder() + "/users.xml.bad"));
         std::printf("run %d killed %.2f s after its start: %zu player(s) in the users file\n", run, killAt, after.size());
+        std::fflush(stdout);
         before = after;
     }
     // Enough of the runs got as far as a save.

@@ -104,6 +104,24 @@ TEST_F(TextureD3DTest, LoadCopiesOnceAndKeepsTheFirstPixels) {
     probe(10, 10, 0xFF0000);
 }
 
+// A picture from a file is held once: on the device. Its size stays known
+// and it draws as before.
+TEST_F(TextureD3DTest, ATextureThatReleasesItsPixelsKeepsItsSizeAndDraws) {
+    auto t = render->createTexture();
+    t->setReleasePixelsAfterLoad(true);
+    t->setBitmap(vorn::test::bitmapOf(2, 1, px::PixelFormatRGBA8888, {0, 255, 0, 255, 0, 255, 0, 255}));
+    std::weak_ptr<vorn::Bitmap> pixels = t->getBitmap();
+    t->load();
+    EXPECT_FALSE(t->getBitmap());
+    EXPECT_TRUE(pixels.expired());
+    EXPECT_EQ(t->getSize(), glm::vec2(2, 1));
+    t->load();
+    beginFrame();
+    draw(t, quad(0, 0, 20, 20));
+    endFrame();
+    probe(10, 10, 0x00FF00);
+}
+
 TEST_F(TextureD3DTest, FailedTexturesDrawNothing) {
     auto empty = render->createTexture();
     empty->setBitmap(std::make_shared<px::Bitmap>());

@@ -12,6 +12,7 @@
 #include "core/VM.h"
 #include "scene/ActionManager.h"
 #include "scene/Effect.h"
+#include "screens/MapScene.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -303,6 +304,24 @@ TEST_F(GameScreen, LeavingTheStageDropsEverythingThatCouldCallTheScreen) {
     game.reset();
     EXPECT_TRUE(gone.expired());
     step(3.0f);
+}
+
+// The win popup's own button runs "toMap": the screen whose button is being
+// released is replaced during the release, and goes only once it is over.
+TEST_F(GameScreen, TheMapButtonOfTheWinPopupLeavesForANewMap) {
+    open("1");
+    game->win();
+    step(1.0f);
+    const auto button = game->findNode("winMap");
+    ASSERT_TRUE(button);
+    const glm::vec2 at = button->localToWorld(button->halfSize());
+    std::weak_ptr<GameScene> gone = game;
+    game.reset();
+    run.app.mouseDown(at, vorn::BUTTON_LEFT);
+    run.app.mouseUp(at, vorn::BUTTON_LEFT);
+    EXPECT_TRUE(std::dynamic_pointer_cast<MapScene>(run.app.runningScene()));
+    EXPECT_TRUE(gone.expired());
+    step(1.0f);
 }
 
 TEST_F(GameScreen, CommandsActOnlyOnARunningGameScreen) {

@@ -8,6 +8,8 @@
 #include "screens/LoadScene.h"
 #include "screens/MapScene.h"
 #include "screens/SplashScene.h"
+#include "scene/Image.h"
+#include "scene/Text.h"
 #include "widgets/TextInput.h"
 
 #include "ScreensFixture.h"
@@ -151,6 +153,10 @@ TEST_F(LoadSceneTest, ANewPlayerIsAskedForANameFirst) {
     const std::string suggested = vorn::Platform::instance()->userName();
     EXPECT_EQ(input->getText(), suggested.empty() ? "Player" : suggested);
     EXPECT_EQ(vorn::DataSource::get("new_user_name")->value().toString(), input->getText());
+    // The bar stands after the suggested name.
+    ASSERT_TRUE(input->cursor() && input->textNode());
+    const vorn::Rect name = input->textNode()->getBounds();
+    EXPECT_NEAR(input->cursor()->getPosition().x, name.x + name.w, 2.0f);
 
     // Typing replaces the suggestion; an empty name is no name.
     input->setText("");
@@ -167,6 +173,22 @@ TEST_F(LoadSceneTest, ANewPlayerIsAskedForANameFirst) {
     // Entered from "appear": no cover.
     run.step(1.0f / 60.0f);
     EXPECT_FALSE(find("loadCover")->isVisible());
+}
+
+TEST_F(LoadSceneTest, APopupWithoutItsFieldStillWaitsForAName) {
+    preloadList(fourNames);
+    std::filesystem::create_directories(tree.path() / "data/scenes");
+    vorn::test::writeBytes(tree.file("data/scenes/logo.sg.xml"), "<scene><state name=\"new_user\"/></scene>");
+    auto loading = startLoading();
+    runJobs();
+    vorn::test::LogCapture log;
+    run.step(1.0f / 60.0f);
+    EXPECT_EQ(loading->getCurrentState(), "new_user");
+    EXPECT_FALSE(loading->focus());
+    EXPECT_EQ(log.count("no text input \"new_user_text_input\""), 1) << log.text();
+    vorn::DataSource::get("new_user_name")->set(vorn::Value("Max"));
+    vorn::VM::execute("addUser()");
+    EXPECT_TRUE(std::dynamic_pointer_cast<MapScene>(run.app.runningScene()));
 }
 
 TEST_F(LoadSceneTest, NoPlayableLevelEndsTheRunWithStatusOne) {

@@ -106,9 +106,14 @@ TEST_F(MapSceneTest, ANewPlayerStandsAtLevelOneAndIsWelcomedAfterASecond) {
     EXPECT_NE(vorn::test::readBytes(vorn::UserManager::instance()->usersFilePath()).find("welcomeTutorialShown"),
               std::string::npos);
 
-    // Once seen, never again.
+    // Closing the popup leaves the levels as the map set them.
     run.app.keyDown(vorn::KEY_ESCAPE);
     EXPECT_EQ(map->getCurrentState(), "default");
+    frames(0.6f);
+    EXPECT_FALSE(look(2).enabled);
+    EXPECT_FALSE(look(2).starsShown);
+    EXPECT_EQ(look(1).stars, "0");
+    // Once seen, never again.
     const auto again = openMap();
     frames(1.5f);
     EXPECT_EQ(again->getCurrentState(), "default");
@@ -117,9 +122,10 @@ TEST_F(MapSceneTest, ANewPlayerStandsAtLevelOneAndIsWelcomedAfterASecond) {
 TEST_F(MapSceneTest, ResultsGiveStarsAndTheFirstGapIsCurrent) {
     vorn::User* ann = addPlayer("Ann");
     ann->setValue(vorn::Value(true), "welcomeTutorialShown");
-    // Full marks of levels 1, 2 and 4: 170, 180, 240.
-    setResult(ann, 1, 170);
-    setResult(ann, 2, 60);
+    // Full marks on level 1, two fifths of them on level 2.
+    const auto full = [](int level) { return LevelList::instance()->find(std::to_string(level))->maxScore(); };
+    setResult(ann, 1, full(1));
+    setResult(ann, 2, full(2) * 2 / 5);
     setResult(ann, 4, 1);
     openMap();
     EXPECT_EQ(look(1).stars, "3");

@@ -28,6 +28,11 @@ def make():
          '  image `label` at (5, 5) that receives the face; the locked look tints the face by the same amount',
          '  as the body. The hint look adds a pulsing glow (frame animation of `glow_0..7.png`).',
          '- `labels/1.png` .. `labels/42.png`: the faces, 98 x 138.', '',
+         '## Atlases (data/atlases)', '',
+         '`game_tiles.atlas.xml` packs the tile pictures (bodies in their looks, faces; not the glow frames) and',
+         '`game_ui.atlas.xml` the game screen\'s furniture and particles, each in both scales. Their sprites',
+         'carry the pictures\' own names: once an atlas is loaded, asking for a picture gives its sprite, and',
+         'everything drawn from one sheet goes to the renderer in one call.', '',
          '## Interface kit (data/gfx/ui), particles (data/gfx/fx), map and album furniture', '',
          '| file | size | what |', '|---|---|---|']
     for rel, w, h, what in sorted(ui.KIT):
