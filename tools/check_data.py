@@ -84,7 +84,8 @@ def check_node_files():
     files = (glob.glob(os.path.join(DATA, 'gfx', '**', '*.sprite.xml'), recursive=True)
              + glob.glob(os.path.join(DATA, 'scenes', 'game', 'backgrounds', '*.xml'))
              + glob.glob(os.path.join(DATA, 'effects', '*.xml'))
-             + [os.path.join(DATA, 'scenes', 'game.sg.xml')]
+             + [os.path.join(DATA, 'scenes', 'game.sg.xml'), os.path.join(DATA, 'scenes', 'editor.sg.xml')]
+             + glob.glob(os.path.join(DATA, 'scenes', 'ui', '*.xml'))
              + glob.glob(os.path.join(DATA, 'scenes', 'tutorials', '*.xml')))
     if not glob.glob(os.path.join(DATA, 'gfx', 'tiles', '*.sprite.xml')):
         fault('no tile sprites under data/gfx/tiles')
@@ -95,7 +96,7 @@ def check_node_files():
             fault(f'{rel(f)}: not XML ({e})')
             continue
         for el in root.iter():
-            for key in ('filename', 'key_filename', 'keyFilename', 'action'):
+            for key in ('filename', 'key_filename', 'keyFilename', 'action', 'content'):
                 if key in el.attrib:
                     check_named_file(el.attrib[key], rel(f))
         if f.endswith('.sprite.xml'):

@@ -14,9 +14,11 @@
 #include "mahjong/GameController.h"
 #include "mahjong/Tile.h"
 #include "scene/SimpleActions.h"
+#include "screens/EditorScene.h"
 #include "screens/Level.h"
 #include "screens/MahjongApp.h"
 #include "screens/MapScene.h"
+#include "screens/TreeLog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -86,6 +88,7 @@ void GameScene::onChildrenEnteredStage() {
     setupBoard();
     mahjong::GameController::instance()->init();
     setActionFinishedCallback([this](vorn::Action* action) { onActionFinished(action); });
+    treeLog::later(*this, "GameScene", "after entry", 1.0f);
 }
 
 void GameScene::onExitStage() {
@@ -224,7 +227,7 @@ bool GameScene::keyDown(int key) {
     const std::shared_ptr<Node> self = shared_from_this();
     switch (key) {
     case vorn::KEY_F4:
-        vorn::log("F4: the level editor is not part of this build yet");
+        app->runScene(std::make_shared<EditorScene>(level), "appear");
         return true;
     case vorn::KEY_L:
         developerActionUsed = true;

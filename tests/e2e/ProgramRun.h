@@ -241,6 +241,8 @@ public:
 
     void setDisplay(const std::string& display) { display_ = display; }
     void setDataHome(const std::string& folder) { dataHome_ = folder; }
+    // The folder the program runs in, where it finds "data/"; the test's own when not given.
+    void setWorkingDirectory(const std::string& folder) { workingDirectory_ = folder; }
 
     void start() {
         // What a run before this one wrote must not be taken for this one's.
@@ -255,6 +257,7 @@ public:
             setenv("VORN_TREE_LOG", "1", 1);
             if (!display_.empty()) setenv("DISPLAY", display_.c_str(), 1);
             if (!dataHome_.empty()) setenv("XDG_DATA_HOME", dataHome_.c_str(), 1);
+            if (!workingDirectory_.empty() && chdir(workingDirectory_.c_str()) != 0) _exit(125);
             if (!freopen(output_.c_str(), "w", stdout)) _exit(126);
             dup2(fileno(stdout), 2);
             execl(VORN_MAHJONG_BINARY, VORN_MAHJONG_BINARY, static_cast<char*>(nullptr));
@@ -298,6 +301,7 @@ private:
     std::string output_;
     std::string display_;
     std::string dataHome_;
+    std::string workingDirectory_;
 };
 
 // The named nodes of the last tree a screen wrote for that reason: path ->
