@@ -45,6 +45,8 @@ void Scene::pushState() {
 void Scene::popState() {
     if (stateStack_.empty()) return;
     onPopState(sceneState_);
+    // The hook may have popped the stack itself, down to nothing.
+    if (stateStack_.empty()) return;
     std::string previous = std::move(stateStack_.back());
     stateStack_.pop_back();
     setState(previous);

@@ -411,6 +411,29 @@ TEST_F(Listening, TheStateStackReturnsToTheSavedState) {
     EXPECT_EQ(scene->stateStack(), (Trace{"default"}));
 }
 
+// A hook that pops again from inside a pop: the outer pop finds the stack
+// emptied and keeps the state the inner pop restored.
+TEST_F(Listening, APopStateHookThatPopsAgainLeavesTheStackSound) {
+    class ReentrantPop : public Scene {
+    public:
+        using Scene::Scene;
+        void onPopState(const std::string& leaving) override {
+            left.push_back(leaving);
+            if (left.size() == 1) popState();
+        }
+        Trace left;
+    };
+    auto scene = load<ReentrantPop>(R"(<scene><state name="popup"/></scene>)");
+    run.app.runScene(scene);
+    scene->pushState();
+    scene->setState("popup");
+    scene->popState();
+    EXPECT_EQ(scene->left, (Trace{"popup", "popup"}));
+    EXPECT_EQ(scene->getCurrentState(), "default");
+    EXPECT_TRUE(scene->stateStack().empty());
+    run.step(0.1f);
+}
+
 TEST_F(Listening, TheDeveloperReloadReadsTheEditedFile) {
     const std::string folder = vorn::Platform::instance()->writableFolder("VornTest");
     vorn::test::writeBytes(folder + "/devmode.txt", "1");
