@@ -173,12 +173,19 @@ TEST_F(BoardDeal, ABoardLeavingTheStageStopsPublishing) {
     EXPECT_EQ(vorn::DataSource::get("scoreMultiplierFill")->value().toString(), "untouched");
 }
 
-TEST_F(BoardDeal, ADealWithoutMovesIsReportedOnce) {
+TEST_F(BoardDeal, ADealOrReshuffleWithoutMovesIsReportedOnceEach) {
     vorn::test::LogCapture log;
     deal(layout(stackedPair()), 1);
     step(3.0f);
     EXPECT_EQ(noTurns, 1);
     EXPECT_EQ(log.count("NO TURNS"), 1);
+    // The pair stays stacked: the reshuffle leaves no move either.
+    vorn::test::LogCapture again;
+    board->reshuffle();
+    step(3.0f);
+    EXPECT_EQ(board->tiles.size(), 2u);
+    EXPECT_EQ(noTurns, 2);
+    EXPECT_EQ(again.count("NO TURNS"), 1);
 }
 
 TEST_F(BoardDeal, ReshuffleKeepsPlacesScoreAndUndo) {

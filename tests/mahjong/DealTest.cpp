@@ -291,6 +291,24 @@ TEST(Deal, MoreBearsThanHalfThePlaces) {
         EXPECT_GE(bears, 1);
         EXPECT_LE(d.result.steps.size(), 5u);
     }
+    // A reshuffle in mode 3 where bears are most of what is left: every
+    // bear and tile finds a place again.
+    for (unsigned seed = 0; seed < 30; ++seed) {
+        std::mt19937 random(seed);
+        std::vector<TilePosition> positions;
+        for (const LevelPlace& p : rowOfFive()) positions.push_back(p.position);
+        DealDeck deck;
+        for (int i = 0; i < 5; ++i) deck.cards.push_back({i < 4 ? kBearType : 3, i});
+        DealSettings settings;
+        settings.mode = 3;
+        settings.initial = false;
+        const DealResult result = dealTiles(positions, deck, settings, random);
+        std::set<int> ids;
+        for (const DealStep& s : result.steps) ids.insert(s.index);
+        EXPECT_EQ(ids.size(), 5u) << "seed " << seed;
+        EXPECT_TRUE(deck.cards.empty()) << "seed " << seed;
+        EXPECT_TRUE(result.empty.empty()) << "seed " << seed;
+    }
 }
 
 // A reshuffle gets the tiles on the board as its deck and the places they

@@ -1,14 +1,19 @@
 // The rules on types and positions: matching, grid-to-pixel mapping, the
-// place's value form and the free rule against an independent check.
+// place's value form, and the free rule and the board's move search against
+// an independent check.
 
 #include "mahjong/TilePosition.h"
 
+#include "BoardFixture.h"
 #include "core/Value.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <iterator>
 #include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace mahjong {
@@ -158,6 +163,52 @@ TEST(TileRules, FreeRuleMatchesRectangleCheckOnRandomBoards) {
             ASSERT_EQ(cells.locked(t), lockedByRectangles(t, tiles))
                 << "board " << board << " tile " << t.x << "," << t.y << "," << t.z;
         }
+    }
+}
+
+// The board's move search on random boards of real tiles: every ordered
+// pair of distinct free tiles that match, each once, and nothing else.
+using MoveSearch = test::BoardFixture;
+
+TEST_F(MoveSearch, MatchesRectangleCheckOnRandomBoards) {
+    std::mt19937 random(19);
+    const int types[] = {3, 3, 7, 34, 36, 38, 41, 42, kGoldType, kBearType};
+    for (int round = 0; round < 80; ++round) {
+        board = std::make_shared<Board>(layout({}));
+        Cells cells;
+        std::vector<TilePosition> positions;
+        std::vector<std::shared_ptr<Tile>> placed;
+        const int wanted = 10 + round % 60;
+        for (int attempt = 0; attempt < 2000 && static_cast<int>(placed.size()) < wanted; ++attempt) {
+            const TilePosition p(static_cast<int>(random() % 35), static_cast<int>(random() % 19), static_cast<int>(random() % 4));
+            if (cells.at(p.x, p.y, p.z) || cells.at(p.x + 1, p.y, p.z) || cells.at(p.x, p.y + 1, p.z) ||
+                cells.at(p.x + 1, p.y + 1, p.z))
+                continue;
+            cells.put(p);
+            const int type = types[random() % std::size(types)];
+            std::shared_ptr<Tile> tile = type == kGoldType   ? std::make_shared<GoldTile>()
+                                         : type == kBearType ? std::shared_ptr<Tile>(std::make_shared<BearTile>())
+                                                             : std::make_shared<Tile>(type);
+            tile->setGridPosition(p, true);
+            board->addTile(tile);
+            positions.push_back(p);
+            placed.push_back(tile);
+        }
+        std::set<std::pair<const Tile*, const Tile*>> expected;
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            for (std::size_t j = 0; j < placed.size(); ++j) {
+                const int a = placed[i]->type;
+                const int b = placed[j]->type;
+                if (i == j || a == kBearType || b == kBearType || matchClass(a) != matchClass(b)) continue;
+                if (lockedByRectangles(positions[i], positions) || lockedByRectangles(positions[j], positions)) continue;
+                expected.insert({placed[i].get(), placed[j].get()});
+            }
+        }
+        const std::vector<Board::Move> moves = board->findMoves();
+        std::set<std::pair<const Tile*, const Tile*>> found;
+        for (const Board::Move& m : moves) found.insert({m.first.get(), m.second.get()});
+        EXPECT_EQ(found.size(), moves.size()) << "round " << round << ": a pair listed twice";
+        EXPECT_EQ(found, expected) << "round " << round;
     }
 }
 

@@ -197,6 +197,14 @@ TEST_F(ProgressFixture, HugeAndMeaninglessValuesCostNoMoreThanAFullTurn) {
     run.render.batches.clear();
     run.step(0.0f);
     EXPECT_TRUE(run.render.batches.empty());
+    // A start angle that is no number has no edge to start from.
+    for (const char* angle : {"nan", "inf", "-inf"}) {
+        auto r = progress(std::string(R"~(type="circular" value="0.5" startAngle=")~") + angle + "\"", 100, 100);
+        EXPECT_TRUE(r->sectorTriangles().vertices.empty()) << angle;
+        run.render.batches.clear();
+        run.step(0.0f);
+        EXPECT_TRUE(run.render.batches.empty()) << angle;
+    }
 }
 
 TEST_F(ProgressFixture, TheNodesColourIsAppliedOnce) {
