@@ -20,7 +20,7 @@ AudioEngine* AudioEngine::instance() {
 AudioSample* AudioEngine::createSample(const std::string&) { return nullptr; }
 
 bool AudioEngine::sanitize(float& volume) {
-    if (std::isnan(volume)) return false;
+    if (!std::isfinite(volume)) return false;
     volume = std::clamp(volume, 0.0f, 1.0f);
     return true;
 }

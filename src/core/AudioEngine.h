@@ -62,7 +62,8 @@ protected:
     AudioEngine() = default;
 
 private:
-    // Clamped to 0..1; false for a value that is not a number.
+    // Clamped to 0..1; false for a value that is not a finite number, which
+    // the setters ignore.
     static bool sanitize(float& volume);
 
     std::set<AudioSample*> queue_;

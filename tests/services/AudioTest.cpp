@@ -92,7 +92,10 @@ TEST_F(Audio, VolumesThatAreNotNumbersOrOutOfRangeAreMendedNotLooped) {
         double set;
         float inForce;
     };
-    for (const Case& c : {Case{NAN, 0.5f}, Case{INFINITY, 1.0f}, Case{-3.0, 0.0f}, Case{1.5, 1.0f}, Case{0.75, 0.75f}}) {
+    // Values that are not finite numbers leave the volume as it was; the
+    // others are held to 0..1.
+    for (const Case& c : {Case{NAN, 0.5f}, Case{INFINITY, 0.5f}, Case{-INFINITY, 0.5f}, Case{-3.0, 0.0f},
+                          Case{1.5, 1.0f}, Case{0.75, 0.75f}}) {
         DataSource::get("@settings.sound_volume")->set(Value(c.set));
         // Each change settles within the delivery: the round trip through
         // the setter and back ends.

@@ -4,6 +4,8 @@
 #include "widgets/Slider.h"
 
 #include "core/DataSource.h"
+#include "core/User.h"
+#include "core/UserManager.h"
 #include "scene/Image.h"
 
 #include "support/ImageFiles.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -92,6 +95,59 @@ TEST_F(Sliders, TheSourceMovesTheKnobAndGetsTheClampedValueBack) {
     volume->set(Value("nan"));
     EXPECT_EQ(slider->getValue(), 0.0f);
     EXPECT_EQ(volume->value(), Value(0.0));
+}
+
+// Counts what would reach the users file.
+struct CountingSaver : vorn::UserManager::Saver {
+    void save(const std::string&, const vorn::Data& data) override {
+        ++saves;
+        last = data.toString();
+    }
+    int saves = 0;
+    std::string last;
+};
+
+// An options slider bound to a setting of the selected player: every pointer
+// move publishes, every change is player data, and yet a fast drag writes
+// the users file at most once a frame, ending with where the knob stopped.
+TEST_F(Sliders, ADragOnASettingWritesTheUsersFileAtMostOncePerFrame) {
+    CountingSaver saver;
+    vorn::UserManager::setSaver(&saver);
+    // Counted ahead of the player's own listener, whose save request ends
+    // the delivery of that change to later listeners.
+    auto published = listen(DataSource::get("@settings.sound_volume"), typeid(DataSource::ChangedEvent));
+    vorn::UserManager* users = vorn::UserManager::instance();
+    ASSERT_NE(users->addUser("P1"), nullptr);
+    start(R"~(<scene><slider name="s" x="100" y="100" w="200" h="20" dataSource="@settings.sound_volume"/></scene>)~");
+    run.step(1.0f / 60.0f, 3);
+    const int before = saver.saves;
+    const int settled = *published;
+
+    // 180 moves in 10 frames: the knob's centre from one end to the other.
+    press(110, 110);
+    std::vector<int> perFrame;
+    for (int f = 0; f < 10; ++f) {
+        for (int m = 1; m <= 18; ++m) move(110.0f + float(f * 18 + m), 110.0f);
+        const int start = saver.saves;
+        run.step(1.0f / 60.0f);
+        perFrame.push_back(saver.saves - start);
+    }
+    release(290, 110);
+    for (int f = 0; f < 3; ++f) {
+        const int start = saver.saves;
+        run.step(1.0f / 60.0f);
+        perFrame.push_back(saver.saves - start);
+    }
+    for (std::size_t f = 0; f < perFrame.size(); ++f) EXPECT_LE(perFrame[f], 1) << "frame " << f;
+    const int publishes = *published - settled;
+    EXPECT_EQ(publishes, 181); // the press and every move
+    const int saves = saver.saves - before;
+    std::printf("180 pointer moves over 10 frames: %d publishes, %d saves of the users file\n", publishes, saves);
+    EXPECT_LE(saves, 13);
+    EXPECT_FALSE(users->isSavePending());
+    EXPECT_EQ(users->currentUser()->getValue("sound_volume"), Value(1.0));
+    EXPECT_NE(saver.last.find("<key>sound_volume</key>\n      <real>1.000000</real>"), std::string::npos) << saver.last;
+    vorn::UserManager::setSaver(nullptr);
 }
 
 TEST_F(Sliders, AKnobPictureIsScaledToTheThickness) {
