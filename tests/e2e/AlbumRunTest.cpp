@@ -333,7 +333,7 @@ TEST_F(AlbumRun, AFirstPartIsRefusedByAnotherArtifactPlacedOnItsOwnAndShownPlace
     program_.start();
     album = openAlbumFromTheMap("6-restart");
     ASSERT_FALSE(album.empty()) << program_.log();
-    EXPECT_FALSE(vorn::test::tree(program_.log(), "MapScene", "album tutorial").size());
+    EXPECT_EQ(trees("MapScene", "album tutorial"), 0u);
     EXPECT_TRUE(has(node(album, std::string(kPerfume) + "/" + kFirstPart), "kind=image state=default shown=1"))
         << program_.log();
     EXPECT_TRUE(has(node(album, "partsNodelist"), "children=0"));
