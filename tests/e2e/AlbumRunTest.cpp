@@ -15,6 +15,7 @@
 
 #include <glm/vec2.hpp>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -306,12 +307,17 @@ TEST_F(AlbumRun, AFirstPartIsRefusedByAnotherArtifactPlacedOnItsOwnAndShownPlace
     EXPECT_TRUE(has(node(album, "content/tutorial"), "state=default")) << node(album, "content/tutorial");
     EXPECT_EQ(saved("placedParts"), std::vector<std::string>{kFirstPart});
     EXPECT_TRUE(saved("collectedParts").empty());
-    // The part's colours on the artifact once its sparkle has passed, the
-    // tile gone from the list, the tutorial's dark card gone.
-    Screenshot last;
+    // The part's colours on the artifact once its sparkle and glow have
+    // passed (the artifact as it was a second ago), the tile gone from the
+    // list, the tutorial's dark card gone.
+    Screenshot earlier;
+    auto earlierAt = std::chrono::steady_clock::now() - std::chrono::seconds(1);
     const Screenshot placed = shootWhen("4-placed", [&](const Screenshot& shot) {
-        const bool still = !last.pixels.empty() && changed(last, shot, perfume - glm::vec2(100, 100), perfume + glm::vec2(100, 100)) < 0.002f;
-        last = shot;
+        if (std::chrono::steady_clock::now() - earlierAt < std::chrono::seconds(1)) return false;
+        const bool still = !earlier.pixels.empty() &&
+                           changed(earlier, shot, perfume - glm::vec2(100, 100), perfume + glm::vec2(100, 100)) < 0.002f;
+        earlier = shot;
+        earlierAt = std::chrono::steady_clock::now();
         return still && changed(before, shot, perfume - glm::vec2(100, 100), perfume + glm::vec2(100, 100)) > 0.03f &&
                share(shot, tile0, tile1, parchment) > 0.9f && share(shot, kCard0, kCard1, dark) < 0.01f;
     });
