@@ -12,6 +12,9 @@ ArtifactPlaceNode::~ArtifactPlaceNode() = default;
 
 void ArtifactPlaceNode::showPart(const std::string& partId) {
     auto picture = std::make_shared<vorn::Image>("data/gfx/artifacts/" + partId + ".png");
+    // Named by its part, as the part in the list is, so the screen's named
+    // nodes show which parts sit on the artifact.
+    picture->setName(partId);
     picture->setPosition(ArtifactManager::instance()->partPosition(partId));
     addChild(picture);
 }

@@ -147,7 +147,10 @@ TEST_F(Artifacts, CollectingKeepsIdsInOrderAndNeverTakesBackAPlacedPart) {
 TEST_F(Artifacts, PlacingRefusesWhatIsUnknownUncollectedOrAlreadyPlaced) {
     collect({"1/a1-cup-1", "9/a1-ghost-1"});
     ASSERT_TRUE(manager()->placePart("1/a1-cup-1"));
+    // A placement waits for the next save like a find does.
+    EXPECT_TRUE(manager()->hasUnsavedChanges());
     manager()->saveIfChanged();
+    EXPECT_EQ(ids(user()->getValue("placedParts")), (std::vector<std::string>{"1/a1-cup-1"}));
     for (const char* id : {"9/a1-ghost-1", "1/a1-cup-2", "1/a1-cup-1", ""}) {
         EXPECT_FALSE(manager()->placePart(id)) << id;
         EXPECT_FALSE(manager()->hasUnsavedChanges()) << id;
