@@ -163,6 +163,8 @@ void GameScene::setupBoard() {
     board->setOnMatch([this] { onMatch(); });
     board->setOnTileRemoved([this](const std::shared_ptr<mahjong::Tile>& tile) { onTileRemoved(tile); });
     host->addChild(board);
+    // On the stage the board has dealt: what the player got to play.
+    vorn::log("game: level %s dealt %zu tiles", level->uid().c_str(), board->tiles.size());
 }
 
 void GameScene::restart() {

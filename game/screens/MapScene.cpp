@@ -30,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -347,6 +348,20 @@ bool MapScene::keyDown(int key) {
     if (key == vorn::KEY_ESCAPE) {
         popState();
         return true;
+    }
+    if (devMode() && getCurrentState() == "default" && !focus()) {
+        // A level by its number: up to three digits, then Enter.
+        if (key >= vorn::KEY_0 && key <= vorn::KEY_9) {
+            if (typedLevel_.size() == 3) typedLevel_.erase(0, 1);
+            typedLevel_ += static_cast<char>('0' + (key - vorn::KEY_0));
+            return true;
+        }
+        if (key == vorn::KEY_ENTER && !typedLevel_.empty()) {
+            // The game screen that follows releases this map.
+            const std::shared_ptr<vorn::Node> self = shared_from_this();
+            play(std::exchange(typedLevel_, {}));
+            return true;
+        }
     }
     if (devMode()) {
         vorn::User* user = vorn::UserManager::instance()->currentUser();

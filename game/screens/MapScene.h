@@ -52,4 +52,6 @@ private:
     void showPopupLater(void (MapScene::*show)());
 
     vorn::EventListener* userListener_ = nullptr;
+    // Developer mode: the digits of a level typed on the map, played on Enter.
+    std::string typedLevel_;
 };

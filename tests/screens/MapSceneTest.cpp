@@ -385,10 +385,52 @@ TEST_F(MapSceneTest, WithoutDeveloperModeTheKeysDoNothing) {
     ann->setValue(vorn::Value(true), "welcomeTutorialShown");
     const auto map = openMap();
     const long long gold = ann->getResource("gold").amount();
-    for (int key : {vorn::KEY_G, vorn::KEY_X, vorn::KEY_N, vorn::KEY_F8}) run.app.keyDown(key);
+    for (int key : {vorn::KEY_G, vorn::KEY_X, vorn::KEY_N, vorn::KEY_F8, vorn::KEY_5, vorn::KEY_ENTER}) {
+        run.app.keyDown(key);
+    }
     EXPECT_EQ(ann->getResource("gold").amount(), gold);
     EXPECT_EQ(map->getCurrentState(), "default");
+    EXPECT_EQ(run.app.runningScene(), map);
     EXPECT_TRUE(ann->getValue("welcomeTutorialShown").asBool());
+}
+
+// Developer mode: digits typed on the bare map name a level, Enter plays it.
+TEST_F(MapSceneTest, ADeveloperTypesALevelsNumberToPlayIt) {
+    vorn::test::writeBytes(userFolder() + "/devmode.txt", "1");
+    vorn::User* ann = addPlayer("Ann");
+    ann->setValue(vorn::Value(true), "welcomeTutorialShown");
+    ann->setValue(vorn::Value(true), "albumTutorialShown");
+    vorn::test::LogCapture log;
+    std::weak_ptr<MapScene> map = openMap();
+
+    // Under a popup the digits are not taken; Enter alone plays nothing.
+    run.app.keyDown(vorn::KEY_X);
+    run.app.keyDown(vorn::KEY_7);
+    run.app.keyDown(vorn::KEY_ESCAPE);
+    ASSERT_EQ(map.lock()->getCurrentState(), "default");
+    run.app.keyDown(vorn::KEY_ENTER);
+    EXPECT_EQ(run.app.runningScene(), map.lock());
+
+    for (int key : {vorn::KEY_1, vorn::KEY_2, vorn::KEY_ENTER}) run.app.keyDown(key);
+    run.step(1.0f / 60.0f);
+    ASSERT_TRUE(game(run));
+    EXPECT_EQ(game(run)->level->uid(), "12");
+    EXPECT_TRUE(map.expired());
+
+    // A number the list lacks plays nothing and is forgotten.
+    map = openMap();
+    for (int key : {vorn::KEY_9, vorn::KEY_9, vorn::KEY_9, vorn::KEY_ENTER}) run.app.keyDown(key);
+    EXPECT_EQ(run.app.runningScene(), map.lock());
+    for (int key : {vorn::KEY_7, vorn::KEY_ENTER}) run.app.keyDown(key);
+    ASSERT_TRUE(game(run));
+    EXPECT_EQ(game(run)->level->uid(), "7");
+    // Of four digits the last three count.
+    openMap();
+    for (int key : {vorn::KEY_1, vorn::KEY_1, vorn::KEY_4, vorn::KEY_4, vorn::KEY_ENTER}) run.app.keyDown(key);
+    ASSERT_TRUE(game(run));
+    EXPECT_EQ(game(run)->level->uid(), "144");
+    EXPECT_EQ(log.count("map: play level 12"), 1);
+    EXPECT_EQ(log.count("map: no level 999 in the level list; nothing to play"), 1);
 }
 
 // A scene file that lacks what the map looks for still makes a map.
