@@ -269,6 +269,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     }
     SDL_GL_MakeCurrent(window_, context_);
     drainReleases();
+    noteTextureWrite();
     const HRESULT result = createBackBuffer(parameters->BackBufferWidth, parameters->BackBufferHeight);
     if (FAILED(result)) {
         needsReset_ = true;
@@ -354,6 +355,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
         return D3DERR_INVALIDCALL;
     }
     *texture = nullptr;
+    noteTextureWrite();
     const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
     const bool knownFormat = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8;
     if (width == 0 || height == 0 || levels > 1 || !knownFormat || (renderTarget && format == D3DFMT_A8) ||

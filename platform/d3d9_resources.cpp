@@ -328,6 +328,7 @@ HRESULT Texture::UnlockRect(UINT level) {
         return D3D_OK;
     }
     pending_.push_back(std::move(written));
+    device_->noteTextureWrite();
     // Off the main thread the upload waits for the first bind.
     if (device_->onMainThread()) {
         bind();
