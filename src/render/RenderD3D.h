@@ -28,8 +28,10 @@ class RenderD3D : public BaseRender {
 public:
     // One flushed batch at most; the batch flushes before it would outgrow
     // either buffer.
-    static constexpr unsigned vertexBufferVertices = 65535 * 15;
-    static constexpr unsigned indexBufferIndices = 65535 * 10;
+    // The batch's own bounds: 16-bit indices reach no further vertex, so
+    // room for more would only be memory never written.
+    static constexpr unsigned vertexBufferVertices = static_cast<unsigned>(maxBatchVertices);
+    static constexpr unsigned indexBufferIndices = static_cast<unsigned>(maxBatchIndices);
     static constexpr DWORD vertexFormat = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
     RenderD3D();
