@@ -297,10 +297,13 @@ void RenderD3D::FrameRecord::clear() {
 }
 
 bool RenderD3D::FrameRecord::operator==(const FrameRecord& other) const {
+    // An empty vector's data may be null, which memcmp must not be given.
     return commands == other.commands && vertices.size() == other.vertices.size() &&
            indices.size() == other.indices.size() &&
-           std::memcmp(vertices.data(), other.vertices.data(), vertices.size() * sizeof(BatchVertex)) == 0 &&
-           std::memcmp(indices.data(), other.indices.data(), indices.size() * sizeof(std::uint16_t)) == 0;
+           (vertices.empty() ||
+            std::memcmp(vertices.data(), other.vertices.data(), vertices.size() * sizeof(BatchVertex)) == 0) &&
+           (indices.empty() ||
+            std::memcmp(indices.data(), other.indices.data(), indices.size() * sizeof(std::uint16_t)) == 0);
 }
 
 RenderD3D::Command RenderD3D::stateNow() {
