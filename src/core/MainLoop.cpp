@@ -12,10 +12,6 @@
 #include <memory>
 #include <string>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 namespace vorn {
 
 namespace {
@@ -130,14 +126,6 @@ void MainLoop::handleMessage(const MSG& msg) {
 }
 
 int MainLoop::run() {
-#if defined(__GLIBC__)
-    // Decoded pictures are large, short-lived and often freed on another
-    // thread than the one that made them. Left to itself the allocator
-    // raises its mapping threshold after the first such free and keeps
-    // every later one in its arenas, where the freed pixels stay resident
-    // for the rest of the run; mapped, they go back to the system at once.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-#endif
     Application::setInstance(&app_);
     app_.beforeRun();
 
