@@ -115,15 +115,16 @@ HRESULT Device::createBackBuffer(UINT width, UINT height) {
     }
     glGenTextures(1, &backTexture_);
     glBindTexture(GL_TEXTURE_2D, backTexture_);
+    // Before the storage, so that no room is made for mipmaps.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     // Unsized, so that the driver may take the byte order of the pixel
     // format given (Mesa then stores B, G, R, A like the window's own
     // buffer): Present's blit is then a plain copy, not a textured draw
     // over the whole window every frame.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_BGRA,
                  GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     gl_.GenFramebuffers(1, &backFramebuffer_);
     gl_.BindFramebuffer(GL_FRAMEBUFFER, backFramebuffer_);
     gl_.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backTexture_, 0);
@@ -269,6 +270,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* parameters) {
     }
     SDL_GL_MakeCurrent(window_, context_);
     drainReleases();
+    noteTextureWrite();
     const HRESULT result = createBackBuffer(parameters->BackBufferWidth, parameters->BackBufferHeight);
     if (FAILED(result)) {
         needsReset_ = true;
@@ -354,6 +356,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
         return D3DERR_INVALIDCALL;
     }
     *texture = nullptr;
+    noteTextureWrite();
     const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
     const bool knownFormat = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8;
     if (width == 0 || height == 0 || levels > 1 || !knownFormat || (renderTarget && format == D3DFMT_A8) ||

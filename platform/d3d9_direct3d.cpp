@@ -1,6 +1,7 @@
 // The Direct3D object of our Direct3D 9 layer, and the layer's test hooks.
 
 #include "platform/d3d9_gl.h"
+#include "platform/d3d9_ext.h"
 #include "platform/d3d9_hooks.h"
 
 #include <algorithm>
@@ -88,6 +89,10 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
         return nullptr;
     }
     return new d3d9gl::Direct3D();
+}
+
+std::uint64_t vornD3D9TextureWrites(IDirect3DDevice9* device) {
+    return device ? static_cast<d3d9gl::Device*>(device)->textureWrites() : 0;
 }
 
 void vornD3D9SetSwapInterval(int interval) { d3d9gl::requestedSwapInterval = interval > 0 ? 1 : 0; }

@@ -240,6 +240,7 @@ bool Device::bindTarget(UINT& width, UINT& height) {
     width = backWidth_;
     height = backHeight_;
     if (target_ != &backBuffer_) {
+        noteTextureWrite();
         Texture* texture = target_->texture();
         framebuffer = texture->framebuffer();
         width = texture->width();

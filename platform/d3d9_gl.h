@@ -259,6 +259,10 @@ public:
     void forget(const void* object);
     void simulateLoss(int lostCalls);
     void keepPresentedFrames() { keepPresented_ = true; }
+    // Any texture's content may have changed: written through a lock, drawn
+    // or cleared into, made or reset.
+    void noteTextureWrite() { textureWrites_.fetch_add(1, std::memory_order_relaxed); }
+    std::uint64_t textureWrites() const { return textureWrites_.load(std::memory_order_relaxed); }
     DWORD presentedPixel(int x, int y) const;
 
 private:
@@ -272,6 +276,7 @@ private:
     void pace();
 
     std::atomic<ULONG> refs_{1};
+    std::atomic<std::uint64_t> textureWrites_{0};
     std::thread::id mainThread_;
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;

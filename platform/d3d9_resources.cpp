@@ -171,6 +171,11 @@ bool Texture::create() {
     glGenTextures(1, &texture_);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Before the storage is made: a texture whose filter asks for mipmaps
+    // gets room for the whole chain, a third more than the one level used.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    sampling_ = {0, 0, 0, 0};
+    setSampling(GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT);
     if (format_ == D3DFMT_A8) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), 0,
                      GL_ALPHA, GL_UNSIGNED_BYTE, nullptr);
@@ -178,9 +183,6 @@ bool Texture::create() {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), 0,
                      GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    sampling_ = {0, 0, 0, 0};
-    setSampling(GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT);
     if (glGetError() != GL_NO_ERROR) {
         glDeleteTextures(1, &texture_);
         texture_ = 0;
@@ -328,6 +330,7 @@ HRESULT Texture::UnlockRect(UINT level) {
         return D3D_OK;
     }
     pending_.push_back(std::move(written));
+    device_->noteTextureWrite();
     // Off the main thread the upload waits for the first bind.
     if (device_->onMainThread()) {
         bind();

@@ -11,6 +11,8 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_opengl.h>
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +65,13 @@ int main(int argc, char** argv) {
     }
     SDL_GL_SetSwapInterval(1);
 
+    const auto cpuSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpuStart = cpuSeconds();
     using clock = std::chrono::steady_clock;
     const auto period = std::chrono::nanoseconds(1'000'000'000LL / (mode.refresh_rate > 0 ? mode.refresh_rate : 60));
     const auto start = clock::now();
@@ -91,7 +100,9 @@ int main(int argc, char** argv) {
         }
     }
     const double elapsed = std::chrono::duration<double>(clock::now() - start).count();
-    std::printf("%ld frames in %.2f s (%.1f per second), %dx%d\n", frames, elapsed, frames / elapsed, width, height);
+    const double cpu = cpuSeconds() - cpuStart;
+    std::printf("%ld frames in %.2f s (%.1f per second), %dx%d, %.3f s CPU, %.1f ms CPU per second\n", frames,
+                elapsed, frames / elapsed, width, height, cpu, 1000.0 * cpu / elapsed);
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_Quit();

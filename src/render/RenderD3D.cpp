@@ -6,6 +6,8 @@
 #include "render/Bitmap.h"
 #include "render/TextureD3D.h"
 
+#include "platform/d3d9_ext.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -216,6 +218,7 @@ void RenderD3D::beginFrame() {
         log("D3DERR_DEVICENOTRESET");
         releaseRenderTargets();
         resetDevice();
+        forgetShownFrame();
     }
 
     modulateTextureByDiffuse();
@@ -237,6 +240,8 @@ void RenderD3D::beginFrame() {
     toMatrix(getProjection(), projection);
     device_->SetTransform(D3DTS_PROJECTION, &projection);
     device_->BeginScene();
+    frame_.clear();
+    keeping_ = true;
 }
 
 void RenderD3D::endFrame() {
@@ -245,8 +250,89 @@ void RenderD3D::endFrame() {
         return;
     }
     flush();
+    if (keeping_) {
+        keeping_ = false;
+        if (shownValid_ && shownTextureWrites_ == vornD3D9TextureWrites(device_) && frame_ == shown_) {
+            ++repeatedFrames_;
+        } else {
+            submitRecord(frame_);
+            std::swap(frame_, shown_);
+            shownValid_ = true;
+            shownTextureWrites_ = vornD3D9TextureWrites(device_);
+        }
+        frame_.clear();
+    } else {
+        // Part of the frame went straight to the device.
+        forgetShownFrame();
+    }
     device_->EndScene();
     device_->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+void RenderD3D::drawKeptFrame() {
+    if (!keeping_) {
+        return;
+    }
+    keeping_ = false;
+    submitRecord(frame_);
+    frame_.clear();
+    forgetShownFrame();
+}
+
+bool RenderD3D::Command::operator==(const Command& other) const {
+    return clear == other.clear && clearColor == other.clearColor && viewport.X == other.viewport.X &&
+           viewport.Y == other.viewport.Y && viewport.Width == other.viewport.Width &&
+           viewport.Height == other.viewport.Height && clip.enabled == other.clip.enabled &&
+           (!clip.enabled || (clip.rect.x == other.clip.rect.x && clip.rect.y == other.clip.rect.y &&
+                              clip.rect.w == other.clip.rect.w && clip.rect.h == other.clip.rect.h)) &&
+           projection == other.projection && texture.get() == other.texture.get() && wrapU == other.wrapU &&
+           wrapV == other.wrapV && firstVertex == other.firstVertex && vertexCount == other.vertexCount &&
+           firstIndex == other.firstIndex && indexCount == other.indexCount;
+}
+
+void RenderD3D::FrameRecord::clear() {
+    commands.clear();
+    vertices.clear();
+    indices.clear();
+}
+
+bool RenderD3D::FrameRecord::operator==(const FrameRecord& other) const {
+    // An empty vector's data may be null, which memcmp must not be given.
+    return commands == other.commands && vertices.size() == other.vertices.size() &&
+           indices.size() == other.indices.size() &&
+           (vertices.empty() ||
+            std::memcmp(vertices.data(), other.vertices.data(), vertices.size() * sizeof(BatchVertex)) == 0) &&
+           (indices.empty() ||
+            std::memcmp(indices.data(), other.indices.data(), indices.size() * sizeof(std::uint16_t)) == 0);
+}
+
+RenderD3D::Command RenderD3D::stateNow() {
+    Command command;
+    device_->GetViewport(&command.viewport);
+    command.clip = clipState();
+    return command;
+}
+
+void RenderD3D::submitRecord(const FrameRecord& record) {
+    if (record.commands.empty()) {
+        return;
+    }
+    D3DVIEWPORT9 viewport{};
+    device_->GetViewport(&viewport);
+    const ClipState clip = clipState();
+    for (const Command& command : record.commands) {
+        device_->SetViewport(&command.viewport);
+        setClipState(command.clip);
+        applyClip();
+        if (command.clear) {
+            device_->Clear(0, nullptr, D3DCLEAR_TARGET, command.clearColor, 1.0f, 0);
+        } else {
+            submit(command, record.vertices.data() + command.firstVertex, record.indices.data() + command.firstIndex);
+        }
+    }
+    device_->SetViewport(&viewport);
+    setClipState(clip);
+    applyClip();
 }
 
 void RenderD3D::setViewport(const Rect& viewport) {
@@ -274,6 +360,15 @@ std::shared_ptr<Texture> RenderD3D::createRenderTexture(int width, int height) {
 
 void RenderD3D::clear(const Color& color) {
     if (!device_ || targetMissing_) {
+        return;
+    }
+    if (keeping_) {
+        // Draws before it are ordered before it.
+        flush();
+        Command command = stateNow();
+        command.clear = true;
+        command.clearColor = color.toARGB();
+        frame_.commands.push_back(std::move(command));
         return;
     }
     device_->Clear(0, nullptr, D3DCLEAR_TARGET, color.toARGB(), 1.0f, 0);
@@ -312,23 +407,49 @@ void RenderD3D::flush() {
         return;
     }
 
+    Command command = keeping_ ? stateNow() : Command{};
+    command.projection = getProjection();
+    command.texture = boundTexture_;
+    command.wrapU = wrapU();
+    command.wrapV = wrapV();
+    command.vertexCount = vertexCount;
+    command.indexCount = indexCount;
+    if (keeping_) {
+        command.firstVertex = frame_.vertices.size();
+        command.firstIndex = frame_.indices.size();
+        frame_.vertices.insert(frame_.vertices.end(), batchVertices(), batchVertices() + vertexCount);
+        frame_.indices.insert(frame_.indices.end(), batchIndices(), batchIndices() + indexCount);
+        frame_.commands.push_back(std::move(command));
+    } else {
+        submit(command, batchVertices(), batchIndices());
+    }
+    clearBatch();
+}
+
+void RenderD3D::submit(const Command& command, const BatchVertex* vertices, const std::uint16_t* indices) {
+    const std::size_t vertexCount = command.vertexCount;
+    const std::size_t indexCount = command.indexCount;
+    auto* texture = dynamic_cast<TextureD3D*>(command.texture.get());
+    if (command.texture && (!texture || !texture->deviceTexture())) {
+        return;
+    }
     void* target = nullptr;
     if (FAILED(vertexBuffer_->Lock(0, 0, &target, D3DLOCK_DISCARD)) || !target) {
         log("lock vb error");
         return;
     }
-    std::memcpy(target, batchVertices(), vertexCount * sizeof(BatchVertex));
+    std::memcpy(target, vertices, vertexCount * sizeof(BatchVertex));
     vertexBuffer_->Unlock();
     target = nullptr;
     if (FAILED(indexBuffer_->Lock(0, 0, &target, D3DLOCK_DISCARD)) || !target) {
         log("lock ib error");
         return;
     }
-    std::memcpy(target, batchIndices(), indexCount * sizeof(std::uint16_t));
+    std::memcpy(target, indices, indexCount * sizeof(std::uint16_t));
     indexBuffer_->Unlock();
 
     D3DMATRIX projection{};
-    toMatrix(getProjection(), projection);
+    toMatrix(command.projection, projection);
     device_->SetTransform(D3DTS_PROJECTION, &projection);
     device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(BatchVertex));
     device_->SetIndices(indexBuffer_);
@@ -336,8 +457,8 @@ void RenderD3D::flush() {
     if (texture) {
         device_->SetTexture(0, texture->deviceTexture());
         device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-        device_->SetSamplerState(0, D3DSAMP_ADDRESSU, wrapU() == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
-        device_->SetSamplerState(0, D3DSAMP_ADDRESSV, wrapV() == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSU, command.wrapU == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSV, command.wrapV == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
         if (texture->format() == PixelFormatA8) {
             device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
             device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_CURRENT);
@@ -357,7 +478,6 @@ void RenderD3D::flush() {
     }
     device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, static_cast<UINT>(vertexCount), 0,
                                   static_cast<UINT>(indexCount / 3));
-    clearBatch();
 }
 
 void RenderD3D::setClipRect(const Rect& rect, bool inWindowPixels) {
@@ -402,6 +522,7 @@ void RenderD3D::resize(const glm::vec2& size) {
     direct3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
     fillPresentParameters(size, mode.Format);
     releaseRenderTargets();
+    forgetShownFrame();
     if (FAILED(device_->Reset(&presentParameters_))) {
         log("RenderD3D::resize() reset failed");
     }

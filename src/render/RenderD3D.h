@@ -6,6 +6,7 @@
 
 #include <glm/vec2.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -17,12 +18,20 @@ class TextureD3D;
 // it the global renderer, calls setup once (and stops the program when that
 // fails), frames every pass with beginFrame / endFrame and calls resize when
 // it switches between windowed and full screen.
+//
+// What a frame draws into the back buffer is kept until the frame ends and
+// sent to the device then; a frame that would draw exactly what the back
+// buffer already holds (same batches, same states, no texture written since)
+// is not drawn again, only presented. A standing screen then costs the
+// device nothing but the present.
 class RenderD3D : public BaseRender {
 public:
     // One flushed batch at most; the batch flushes before it would outgrow
     // either buffer.
-    static constexpr unsigned vertexBufferVertices = 65535 * 15;
-    static constexpr unsigned indexBufferIndices = 65535 * 10;
+    // The batch's own bounds: 16-bit indices reach no further vertex, so
+    // room for more would only be memory never written.
+    static constexpr unsigned vertexBufferVertices = static_cast<unsigned>(maxBatchVertices);
+    static constexpr unsigned indexBufferIndices = static_cast<unsigned>(maxBatchIndices);
     static constexpr DWORD vertexFormat = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
     RenderD3D();
@@ -75,7 +84,46 @@ public:
     // or a reset has reset.
     void applyClip();
 
+    // Sends what the frame has kept so far to the device and draws the rest
+    // of the frame straight away: for a render target, which needs every
+    // earlier draw in place.
+    void drawKeptFrame();
+    // Frames presented without being drawn again, their back buffer unchanged.
+    std::uint64_t repeatedFrames() const { return repeatedFrames_; }
+
 private:
+    // One flush or clear of a frame's back-buffer pass, with the state it
+    // ran under.
+    struct Command {
+        bool clear = false;
+        std::uint32_t clearColor = 0;
+        D3DVIEWPORT9 viewport{};
+        ClipState clip;
+        glm::mat4 projection{1.0f};
+        // Held so that an address seen again is the same texture.
+        std::shared_ptr<Texture> texture;
+        int wrapU = 0;
+        int wrapV = 0;
+        std::size_t firstVertex = 0;
+        std::size_t vertexCount = 0;
+        std::size_t firstIndex = 0;
+        std::size_t indexCount = 0;
+        bool operator==(const Command& other) const;
+    };
+    struct FrameRecord {
+        std::vector<Command> commands;
+        std::vector<BatchVertex> vertices;
+        std::vector<std::uint16_t> indices;
+        void clear();
+        bool operator==(const FrameRecord& other) const;
+    };
+
+    void submit(const Command& command, const BatchVertex* vertices, const std::uint16_t* indices);
+    void submitRecord(const FrameRecord& record);
+    Command stateNow();
+    // The back buffer no longer holds the kept frame.
+    void forgetShownFrame() { shownValid_ = false; }
+
     void fillPresentParameters(const glm::vec2& size, D3DFORMAT format);
     void resetTransformsAndStates();
     // Stage 0 as for a colour texture: texture times vertex colour, in colour and alpha.
@@ -92,6 +140,12 @@ private:
     std::vector<TextureD3D*> renderTargets_;
     bool ready_ = false;
     bool targetMissing_ = false;
+    bool keeping_ = false;
+    FrameRecord frame_;
+    FrameRecord shown_;
+    bool shownValid_ = false;
+    std::uint64_t shownTextureWrites_ = 0;
+    std::uint64_t repeatedFrames_ = 0;
 };
 
 } // namespace vorn::d3d

@@ -203,7 +203,10 @@ void TextureD3D::render(const std::function<void()>& draw, float scale) {
         log("TextureD3D::render ERROR: no renderer");
         return;
     }
+    // What the frame drew before this pass may sample this texture: it
+    // goes to the device first, with the texture's old content.
     render->flush();
+    render->drawKeptFrame();
     if (!texture_) {
         createEmptyTexture(static_cast<int>(width_), static_cast<int>(height_), PixelFormatRGBA8888, true);
     }

@@ -1,7 +1,10 @@
 #include "D3DFixture.h"
 
+#include "render/TextureD3D.h"
+
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cstring>
 #include <string>
 #include "support/LogCapture.h"
 
@@ -262,4 +265,75 @@ TEST_F(RenderD3DTest, RenderTargetThatCannotBeMadeDrawsNowhere) {
     endFrame();
     probe(100, 100, 0x0000FF);
     probe(5, 5, 0x00FF00);
+}
+
+// A frame that draws what the back buffer already holds is presented
+// without being drawn again; anything that could make it look different
+// (its own batches, a texture written, a render-target pass, a new back
+// buffer) has it drawn again.
+TEST_F(RenderD3DTest, UnchangedFramesAreNotDrawnAgainAndChangedOnesAre) {
+    auto t = texture(2, 2, PixelFormatRGBA8888, corners2x2);
+    auto target = render->createRenderTexture(16, 16);
+    struct Look {
+        Color quadColour;
+        bool renderTargetPass;
+    };
+    const auto frameOf = [&](const Look& look) {
+        beginFrame();
+        draw(t, quad(0, 0, 40, 40));
+        render->unsetTexture();
+        if (look.renderTargetPass) {
+            target->render([&] { render->drawVertexData(quad(0, 0, 16, 16, Color(0, 1, 0, 1))); }, 1.0f);
+            draw(target, quad(150, 100, 16, 16));
+            render->unsetTexture();
+        }
+        render->drawVertexData(quad(100, 10, 20, 20, look.quadColour));
+        endFrame();
+    };
+    const Look red{Color(1, 0, 0, 1), false};
+    frameOf(red);
+    std::uint64_t repeated = render->repeatedFrames();
+    frameOf(red);
+    EXPECT_EQ(render->repeatedFrames(), repeated + 1);
+    probe(110, 20, 0xFF0000);
+    probe(5, 5, 0xFF0000);
+    probe(35, 35, 0xFFFFFF);
+
+    // Its own batches changed.
+    frameOf(Look{Color(0, 0, 1, 1), false});
+    EXPECT_EQ(render->repeatedFrames(), repeated + 1);
+    probe(110, 20, 0x0000FF);
+
+    // A texture written through a lock between frames.
+    frameOf(red);
+    repeated = render->repeatedFrames();
+    IDirect3DTexture9* device = static_cast<vorn::d3d::TextureD3D&>(*t).deviceTexture();
+    ASSERT_NE(device, nullptr);
+    const RECT corner{1, 1, 2, 2};
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(device->LockRect(0, &locked, &corner, 0), D3D_OK);
+    const std::uint8_t magenta[4] = {255, 0, 255, 255};
+    std::memcpy(locked.pBits, magenta, 4);
+    ASSERT_EQ(device->UnlockRect(0), D3D_OK);
+    frameOf(red);
+    EXPECT_EQ(render->repeatedFrames(), repeated);
+    probe(35, 35, 0xFF00FF);
+    probe(110, 20, 0xFF0000);
+
+    // A render-target pass in the middle of the frame, every frame.
+    frameOf(Look{Color(1, 0, 0, 1), true});
+    frameOf(Look{Color(1, 0, 0, 1), true});
+    EXPECT_EQ(render->repeatedFrames(), repeated);
+    probe(155, 105, 0x00FF00);
+    probe(5, 5, 0xFF0000);
+    probe(110, 20, 0xFF0000);
+
+    // A new back buffer holds nothing of the last frame.
+    frameOf(red);
+    repeated = render->repeatedFrames();
+    render->resize(glm::vec2(width, height));
+    frameOf(red);
+    EXPECT_EQ(render->repeatedFrames(), repeated);
+    probe(110, 20, 0xFF0000);
+    probe(5, 5, 0xFF0000);
 }
