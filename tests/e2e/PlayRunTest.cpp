@@ -453,9 +453,19 @@ TEST_F(PlayRun, WinsTwoLevelsThenRunsOutOfMovesAndUsesPowerupsAndTheShop) {
     shoot("6-reshuffled");
 
     // A hint, then an undo that brings the last pair back to its places.
+    // The hinted pair lights up: two tiles change their look, nothing else.
+    const Screenshot beforeHint = Screenshot::take(display_);
     ASSERT_TRUE(click(centreOf(node(game, "rightPanel/hintButton"))));
     ASSERT_TRUE(eventually([&] { return count("hint()") == 1; }, 10));
-    shoot("7-hint");
+    const auto lit = [&](const Screenshot& shot) {
+        int n = 0;
+        for (const TileLine& t : shuffled) n += !vorn::test::near(pixel(shot, t.centre + glm::vec2(0, 20)), pixel(beforeHint, t.centre + glm::vec2(0, 20)), 16);
+        return n;
+    };
+    Screenshot hinted;
+    EXPECT_TRUE(eventually([&] { return lit(hinted = Screenshot::take(display_)) == 2; }, 10))
+        << lit(hinted) << " tiles changed; screen in " << hinted.save("hint");
+    hinted.save("7-hint");
     ASSERT_TRUE(click(centreOf(node(game, "rightPanel/undoButton"))));
     ASSERT_TRUE(eventually([&] { return countLists(log(), "after undo") == 2; }, 20)) << log();
     const Tiles undone = lastTiles();
