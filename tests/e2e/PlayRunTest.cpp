@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -141,7 +142,27 @@ std::vector<Pair> plan(const Tiles& start, const std::function<bool(const Tiles&
 }
 
 bool won(const Tiles& tiles, bool) { return tiles.empty(); }
-bool stuck(const Tiles& tiles, bool anyMove) { return !tiles.empty() && !anyMove; }
+
+// Pairs that leave tiles without a move, found by playing random moves to
+// the end many times over; empty when none of the games got stuck.
+std::vector<Pair> planStuck(const Tiles& start) {
+    std::mt19937 random(7);
+    for (int game = 0; game < 5000; ++game) {
+        Tiles tiles = start;
+        std::vector<Pair> path;
+        for (auto moves = movesOf(tiles); !moves.empty(); moves = movesOf(tiles)) {
+            const auto [a, b] = moves[random() % moves.size()];
+            path.emplace_back(tiles[a], tiles[b]);
+            Tiles next;
+            for (size_t i = 0; i < tiles.size(); ++i) {
+                if (i != a && i != b) next.push_back(tiles[i]);
+            }
+            tiles = std::move(next);
+        }
+        if (!tiles.empty()) return path;
+    }
+    return {};
+}
 
 std::string node(const std::map<std::string, std::vector<std::string>>& nodes, const std::string& path) {
     const auto it = nodes.find(path);
@@ -291,7 +312,13 @@ protected:
 
         ASSERT_TRUE(waitForTree("GameScene", "win", winsBefore + 1)) << log();
         const glm::vec2 parchment(480 - 260, 384 + 60);
-        const Screenshot shot = shootWhen("level-" + uid + "-win", parchment, kParchment);
+        shootWhen("level-" + uid + "-win", parchment, kParchment);
+        // The first star is always won: the popup's pictures are drawn once it is gold.
+        const glm::vec2 starCentres[] = {{160 + 110 + 75, 104 + 40 + 95}, {160 + 110 + 210, 104 + 40 + 75},
+                                         {160 + 110 + 345, 104 + 40 + 95}};
+        Screenshot shot;
+        eventually([&] { return isGold(pixel(shot = Screenshot::take(display_), starCentres[0] + glm::vec2(0, 25))); }, 10);
+        shot.save("level-" + uid + "-win");
         const auto nodes = tree("GameScene", "win");
         EXPECT_TRUE(has(node(nodes, "winPopup"), "shown=1")) << node(nodes, "winPopup");
         EXPECT_TRUE(has(node(nodes, "winPopup/winMap"), "shown=1 enabled=1"));
@@ -313,10 +340,16 @@ protected:
         // Gold stars as many as won, grey ones for the rest: the big stars
         // stand at the popup's left, middle and right.
         expectColour(shot, "win parchment", parchment, kParchment);
-        const glm::vec2 starCentres[] = {{160 + 110 + 75, 104 + 40 + 95}, {160 + 110 + 210, 104 + 40 + 75},
-                                         {160 + 110 + 345, 104 + 40 + 95}};
+        // Most of five points over a star's lower half, where the last
+        // pairs' floating points seldom pass.
+        const auto goldStar = [&](glm::vec2 at) {
+            const glm::vec2 points[] = {{0, 10}, {0, 25}, {-18, 20}, {18, 20}, {0, 35}};
+            int n = 0;
+            for (const glm::vec2& d : points) n += isGold(pixel(shot, at + d));
+            return n >= 3;
+        };
         for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(isGold(pixel(shot, starCentres[k])), k < stars)
+            EXPECT_EQ(goldStar(starCentres[k]), k < stars)
                 << "star " << k + 1 << " of " << stars << " is " << std::hex << pixel(shot, starCentres[k])
                 << "; screen in " << shot.save("win stars");
         }
@@ -403,11 +436,11 @@ TEST_F(PlayRun, WinsTwoLevelsThenRunsOutOfMovesAndUsesPowerupsAndTheShop) {
     shoot("4-level-3");
     game = tree("GameScene", "tutorial");
     std::vector<Pair> pairs;
-    for (size_t deal = 3; deal < 8 && pairs.empty(); ++deal) {
+    for (size_t deal = 3; deal < 13 && pairs.empty(); ++deal) {
         const Tiles dealt = lastTiles();
         ASSERT_EQ(dealt.size(), 28u);
         expectFreeAsRules(dealt);
-        pairs = plan(dealt, stuck);
+        pairs = planStuck(dealt);
         if (pairs.empty()) {
             ASSERT_TRUE(click(centreOf(node(game, "leftPanel/restartButton"))));
             ASSERT_TRUE(eventually([&] { return countLists(log(), "after deal") == deal + 1; }, 20)) << log();
