@@ -22,7 +22,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -143,25 +142,11 @@ std::vector<Pair> plan(const Tiles& start, const std::function<bool(const Tiles&
 
 bool won(const Tiles& tiles, bool) { return tiles.empty(); }
 
-// Pairs that leave tiles without a move, found by playing random moves to
-// the end many times over; empty when none of the games got stuck.
+// Pairs that leave tiles without a move: the same search as for a win,
+// stopping at the first board that still has tiles and no move left; empty
+// when no order of play gets stuck.
 std::vector<Pair> planStuck(const Tiles& start) {
-    std::mt19937 random(7);
-    for (int game = 0; game < 5000; ++game) {
-        Tiles tiles = start;
-        std::vector<Pair> path;
-        for (auto moves = movesOf(tiles); !moves.empty(); moves = movesOf(tiles)) {
-            const auto [a, b] = moves[random() % moves.size()];
-            path.emplace_back(tiles[a], tiles[b]);
-            Tiles next;
-            for (size_t i = 0; i < tiles.size(); ++i) {
-                if (i != a && i != b) next.push_back(tiles[i]);
-            }
-            tiles = std::move(next);
-        }
-        if (!tiles.empty()) return path;
-    }
-    return {};
+    return plan(start, [](const Tiles& tiles, bool moveLeft) { return !tiles.empty() && !moveLeft; });
 }
 
 std::string node(const std::map<std::string, std::vector<std::string>>& nodes, const std::string& path) {
