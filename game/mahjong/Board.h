@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,7 +23,7 @@ class Tile;
 // The play field of one level: the tiles of a layout in a grid of
 // half-tile cells, drawn in order, with the state of one game (selection,
 // multiplier, hint, undo records, play time). The game screen hears of play
-// through five callbacks and the data sources "score", "scoreMultiplier",
+// through six callbacks and the data sources "score", "scoreMultiplier",
 // "scoreMultiplierFill", "tilesToPairCount" and "bearsCount".
 //
 // Between operations every tile of the list covers its cells in the grid
@@ -70,6 +71,10 @@ public:
     void setOnNoTurns(std::function<void()> f) { onNoTurns = std::move(f); }
     void setOnMatch(std::function<void()> f) { onMatch = std::move(f); }
     void setOnTileRemoved(std::function<void(const std::shared_ptr<Tile>&)> f) { onTileRemoved = std::move(f); }
+    // The tiles have taken new places or left: "after deal" and "after
+    // reshuffle" at the deal's closing step, "after pair" once a pair has
+    // left the list, "after undo" as each returning tile lands.
+    void setOnChange(std::function<void(const std::string&)> f) { onChange = std::move(f); }
 
     // Deal and reshuffle.
     void arrangeDeck(std::vector<std::shared_ptr<Place>>& places, const std::shared_ptr<Deck>& deck, bool initial);
@@ -108,6 +113,7 @@ public:
     std::function<void()> onNoTurns;
     std::function<void()> onMatch;
     std::function<void(const std::shared_ptr<Tile>&)> onTileRemoved;
+    std::function<void(const std::string&)> onChange;
 
 protected:
     // The layout's bounding box from its places' centres.
@@ -119,7 +125,7 @@ private:
     void checkForMoves(bool logTurns);
     // The closing step of a deal: sort, show every tile's state, look for
     // moves.
-    void closeDeal(float wait);
+    void closeDeal(float wait, const std::string& why);
     // A tile on its way back through undo: in the grid and the list, but
     // not yet a child.
     void land(const std::shared_ptr<Tile>& tile);

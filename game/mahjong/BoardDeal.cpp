@@ -61,16 +61,17 @@ void Board::arrangeDeck(std::vector<std::shared_ptr<Place>>& places, const std::
         for (const DealCard& card : cards.cards) left.push_back(source->tiles[static_cast<std::size_t>(card.id)]);
         source->tiles = std::move(left);
     }
-    closeDeal((result.delay + 0.5f) + 0.1f);
+    closeDeal((result.delay + 0.5f) + 0.1f, initial ? "after deal" : "after reshuffle");
 }
 
-void Board::closeDeal(float wait) {
+void Board::closeDeal(float wait, const std::string& why) {
     const auto self = std::static_pointer_cast<Board>(shared_from_this());
     vorn::IntervalAction* steps[] = {
         new vorn::WaitAction(wait),
-        new vorn::FunctionAction([self](vorn::Node*) {
+        new vorn::FunctionAction([self, why](vorn::Node*) {
             self->sortTiles();
             for (const auto& tile : self->tiles) tile->showLockState();
+            if (self->onChange) self->onChange(why);
             self->checkForMoves(false);
         }),
     };

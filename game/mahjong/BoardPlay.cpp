@@ -97,6 +97,7 @@ void Board::matchPair(const std::shared_ptr<Tile>& tile) {
     selected.reset();
     raiseMultiplier();
     publishCounts();
+    if (onChange) onChange("after pair");
     if (onMatch) onMatch();
     if (isWon()) {
         if (onWin) onWin();
@@ -260,6 +261,7 @@ void Board::land(const std::shared_ptr<Tile>& tile) {
     tile->setEnabled(true);
     sortTiles();
     publishCounts();
+    if (onChange) onChange("after undo");
 }
 
 void Board::landReturningTiles() {

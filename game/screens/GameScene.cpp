@@ -102,6 +102,7 @@ void GameScene::onExitStage() {
         board->setOnNoTurns(nullptr);
         board->setOnMatch(nullptr);
         board->setOnTileRemoved(nullptr);
+        board->setOnChange(nullptr);
     }
 }
 
@@ -112,6 +113,7 @@ void GameScene::detachBoard() {
     board->setOnNoTurns(nullptr);
     board->setOnMatch(nullptr);
     board->setOnTileRemoved(nullptr);
+    board->setOnChange(nullptr);
     if (vorn::Node* host = board->parent()) host->removeChild(board.get());
 }
 
@@ -162,6 +164,7 @@ void GameScene::setupBoard() {
     board->setOnNoTurns([this] { onNoTurns(); });
     board->setOnMatch([this] { onMatch(); });
     board->setOnTileRemoved([this](const std::shared_ptr<mahjong::Tile>& tile) { onTileRemoved(tile); });
+    if (treeLog::enabled()) board->setOnChange([this](const std::string& why) { logTiles(why); });
     host->addChild(board);
     // On the stage the board has dealt: what the player got to play.
     vorn::log("game: level %s dealt %zu tiles", level->uid().c_str(), board->tiles.size());
@@ -217,9 +220,38 @@ void GameScene::onNoTurns() {
     pushPopup("no_turns");
 }
 
+bool GameScene::mouseDown(const glm::vec2& point, vorn::eButtonName button) {
+    pressed_ = true;
+    popupOpenedByPress_ = false;
+    return vorn::Scene::mouseDown(point, button);
+}
+
+bool GameScene::mouseUp(const glm::vec2& point, vorn::eButtonName button) {
+    const bool swallow = popupOpenedByPress_;
+    pressed_ = false;
+    popupOpenedByPress_ = false;
+    if (swallow) return true;
+    return vorn::Scene::mouseUp(point, button);
+}
+
 void GameScene::pushPopup(const std::string& state) {
+    if (pressed_) popupOpenedByPress_ = true;
     pushState();
     setState(state);
+    treeLog::later(*this, "GameScene", state, 0.5f);
+}
+
+void GameScene::logTiles(const std::string& why) {
+    if (!board || !treeLog::enabled()) return;
+    vorn::log("GameScene tiles %s: %d", why.c_str(), static_cast<int>(board->tiles.size()));
+    for (const std::shared_ptr<mahjong::Tile>& tile : board->tiles) {
+        const mahjong::TilePosition& p = tile->position;
+        // Where the tile rests, also while it is still flying there.
+        const glm::vec2 centre = board->localToWorld(tile->pixelPosition());
+        vorn::log("GameScene tile type=%d at=%d,%d,%d free=%d x=%.1f y=%.1f", tile->type, p.x, p.y, p.z,
+                  tile->isLocked() ? 0 : 1, static_cast<double>(centre.x), static_cast<double>(centre.y));
+    }
+    vorn::log("GameScene tiles end");
 }
 
 bool GameScene::keyDown(int key) {

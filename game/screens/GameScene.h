@@ -30,6 +30,11 @@ public:
 
     // Developer keys in developer mode; everything else the scene's routing.
     bool keyDown(int key) override;
+    // A popup that a press opened (the last pair's win, a board without
+    // moves) lets that press's release go by: a button of the popup that
+    // opened under the pointer is not clicked by it.
+    bool mouseDown(const glm::vec2& point, vorn::eButtonName button) override;
+    bool mouseUp(const glm::vec2& point, vorn::eButtonName button) override;
     void onSetup() override {}
     void onChildrenEnteredStage() override;
     // Nothing the screen registered outlives its time on the stage.
@@ -92,7 +97,12 @@ private:
     void reportWin();
     void pushPopup(const std::string& state);
     void detachBoard();
+    // With the tree log on: every tile of the board with its type, place,
+    // whether it is free and its centre on the screen.
+    void logTiles(const std::string& why);
 
     bool won_ = false;
     bool tutorialPending_ = false;
+    bool pressed_ = false;
+    bool popupOpenedByPress_ = false;
 };

@@ -10,6 +10,7 @@
 #include "scene/CompositeActions.h"
 #include "scene/SimpleActions.h"
 #include "screens/Level.h"
+#include "screens/TreeLog.h"
 
 void GameScene::onActionFinished(vorn::Action* action) {
     if (!action) return;
@@ -49,6 +50,7 @@ bool GameScene::showTutorial() {
                                          pushState();
                                          setState("tutorial");
                                          setEnabled(true);
+                                         treeLog::later(*this, "GameScene", "tutorial", 0.5f);
                                      })};
     runAction(new vorn::Sequence(steps, 2));
     tutorialShown = true;

@@ -52,6 +52,46 @@ TEST_F(BoardPlay, ClearingTheTurtleWins) {
     EXPECT_EQ(tilesIn(*lastTiles), 144u);
 }
 
+// The board tells of each change once its tiles have their places: the deal
+// and a reshuffle at their closing step, a pair as it leaves, an undone
+// pair as each tile lands. A tile's place then maps to the point a click
+// at its centre reaches.
+TEST_F(BoardPlay, ChangesAreToldWhenTheTilesHaveTheirPlaces) {
+    std::vector<std::pair<std::string, std::size_t>> told;
+    board = std::make_shared<Board>(layout(turtle()));
+    board->randomEngine.seed(5);
+    board->setScale({0.5f, 0.5f});
+    board->setOnChange([&](const std::string& why) {
+        told.emplace_back(why, board->tiles.size());
+        EXPECT_TRUE(gridMatchesList()) << why;
+        if (why != "after deal") return;
+        for (const auto& tile : board->tiles) {
+            const glm::vec2 centre = board->localToWorld(tile->pixelPosition());
+            const glm::vec2 clicked = tile->localToWorld(tile->halfSize());
+            EXPECT_NEAR(centre.x, clicked.x, 0.01f);
+            EXPECT_NEAR(centre.y, clicked.y, 0.01f);
+        }
+    });
+    scene->addChild(board);
+    step(1.0f);
+    EXPECT_TRUE(told.empty()) << "told while the tiles fly in";
+    step(5.0f);
+    using Told = std::vector<std::pair<std::string, std::size_t>>;
+    EXPECT_EQ(told, (Told{{"after deal", 144}}));
+
+    clickPair(*this, someMove());
+    EXPECT_EQ(told.back(), std::make_pair(std::string("after pair"), std::size_t{142}));
+    ASSERT_TRUE(board->undo());
+    EXPECT_EQ(told.size(), 2u) << "told before the undone pair landed";
+    step(1.0f);
+    EXPECT_EQ(told, (Told{{"after deal", 144}, {"after pair", 142}, {"after undo", 144}, {"after undo", 144}}));
+
+    board->reshuffle();
+    step(3.0f);
+    EXPECT_EQ(told.back(), std::make_pair(std::string("after reshuffle"), std::size_t{144}));
+    EXPECT_EQ(told.size(), 5u);
+}
+
 TEST_F(BoardPlay, ClickRules) {
     board = std::make_shared<Board>(layout({}));
     board->setSize({1024.0f, 768.0f});

@@ -308,6 +308,63 @@ TEST_F(GameScreen, LeavingTheStageDropsEverythingThatCouldCallTheScreen) {
 
 // The win popup's own button runs "toMap": the screen whose button is being
 // released is replaced during the release, and goes only once it is over.
+// The press on the last tile opens a popup; its release, wherever the
+// pointer is, clicks none of the popup's buttons. The next click does.
+TEST_F(GameScreen, ThePressThatOpensAPopupDoesNotClickItsButtons) {
+    struct Case {
+        const char* popup;
+        const char* button;
+        const char* state;
+    };
+    for (const Case& c : {Case{"win", "winReplay", "win"}, Case{"no moves", "noTurnsRestart", "no_turns"}}) {
+        SCOPED_TRACE(c.popup);
+        open("1");
+        const std::string state = c.state;
+        std::shared_ptr<mahjong::Tile> last;
+        if (state == "win") {
+            while (game->board->tiles.size() > 2) ASSERT_TRUE(matchOnePair());
+            const auto pairs = freePairs();
+            ASSERT_FALSE(pairs.empty());
+            click(pairs.front().first);
+            last = pairs.front().second;
+        } else {
+            // Every tile but one pair and one odd tile taken off: the pair is the last move.
+            const auto pairs = freePairs();
+            ASSERT_FALSE(pairs.empty());
+            const auto [a, b] = pairs.front();
+            std::shared_ptr<mahjong::Tile> odd;
+            for (const auto& t : game->board->tiles)
+                if (t != a && t != b && !mahjong::tileTypesMatch(t->type, a->type)) odd = t;
+            ASSERT_TRUE(odd);
+            for (const auto& t : std::vector<std::shared_ptr<mahjong::Tile>>(game->board->tiles)) {
+                if (t == a || t == b || t == odd) continue;
+                game->board->removeTile(t, true);
+                game->board->removeChild(t);
+            }
+            click(a);
+            last = b;
+        }
+        const auto button = game->findNode(c.button);
+        ASSERT_TRUE(button);
+        const glm::vec2 over = button->localToWorld(button->halfSize());
+        const long long moves = game->moves;
+        game->mouseDown(last->localToWorld(last->halfSize()), vorn::BUTTON_LEFT);
+        EXPECT_EQ(game->getCurrentState(), state);
+        game->mouseUp(over, vorn::BUTTON_LEFT);
+        step(0.5f);
+        EXPECT_EQ(game->getCurrentState(), state);
+        EXPECT_EQ(game->moves, moves + 1) << "restarted by the release";
+        // A click of its own, once the popup has opened, restarts.
+        step(0.5f);
+        const glm::vec2 opened = button->localToWorld(button->halfSize());
+        game->mouseDown(opened, vorn::BUTTON_LEFT);
+        game->mouseUp(opened, vorn::BUTTON_LEFT);
+        step(0.5f);
+        EXPECT_EQ(game->getCurrentState(), "default");
+        EXPECT_EQ(game->moves, 0);
+    }
+}
+
 TEST_F(GameScreen, TheMapButtonOfTheWinPopupLeavesForANewMap) {
     open("1");
     game->win();
