@@ -130,6 +130,15 @@ TEST_F(GameScreen, ALevelPlayedToTheWinShowsThePopupAndKeepsTheResults) {
     EXPECT_FLOAT_EQ(vorn::AchievementManager::instance()->achievement("apprentice").completion(), 20.0f);
     // The board takes no more clicks.
     EXPECT_FALSE(game->board->isEnabled());
+    // The last pair's points rise in their own layer, drawn under the popup.
+    const auto points = game->findNode("scoreEffects");
+    ASSERT_TRUE(points);
+    EXPECT_FALSE(points->findChildrenOfType(typeid(vorn::Effect), false).empty());
+    const auto& layers = game->children();
+    const auto at = [&layers](const std::shared_ptr<vorn::Node>& node) {
+        return std::find(layers.begin(), layers.end(), node) - layers.begin();
+    };
+    EXPECT_LT(at(points), at(game->findNode("winPopup")));
 
     // The win effect plays in its holder 0.8 s after the popup opened.
     const auto holder = game->findNode("winEffectHolder");
