@@ -22,4 +22,4 @@ dir=build/$flavour
 if [ ! -f "$dir/CMakeCache.txt" ]; then
   cmake -S . -B "$dir" "${options[@]}" >/dev/null
 fi
-cmake --build "$dir" -j"$(nproc)" "$@"
+cmake --build "$dir" -j"${VORN_JOBS:-$(nproc)}" "$@"

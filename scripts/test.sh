@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 root=$PWD
-jobs=$(nproc)
+jobs=${VORN_JOBS:-$(nproc)}
 # ccache's cache stays where ccache keeps it without the XDG_CACHE_HOME below
 # (under the home folder), not in this clone's build/: a fresh clone then
 # reuses what earlier builds compiled.
