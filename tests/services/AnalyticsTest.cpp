@@ -49,12 +49,12 @@ Answer of(Answer::Kind kind) {
 }
 
 // A service that knows one installation and one session.
-Answer service(const Request& r, const std::string& id = "inst-1") {
+Answer service(const Request& r, const std::string& id = "inst-1", const std::string& session = "sess-7") {
     if (r.method == "POST" && r.target == "/api/v2/installation.json") return reply(200, id);
     if (r.method == "GET" && r.target.rfind("/api/v2/installations/" + id + ".json?", 0) == 0) return reply(200, id);
     if (r.method == "GET") return reply(404, "unknown");
-    if (r.target == "/api/v2/installations/" + id + "/sessions.json") return reply(200, "sess-7");
-    if (r.target == "/api/v2/installations/" + id + "/sessions/sess-7/events.json") return reply(200, "");
+    if (r.target == "/api/v2/installations/" + id + "/sessions.json") return reply(200, session);
+    if (r.target == "/api/v2/installations/" + id + "/sessions/" + session + "/events.json") return reply(200, "");
     return reply(404, "");
 }
 
@@ -217,17 +217,52 @@ TEST_F(AnalyticsThreaded, ASessionThatFailsIsTriedAgainAfterAPause) {
     EXPECT_EQ(pauses.taken(), (std::vector<long>{1000, 2000}));
 }
 
-TEST_F(AnalyticsThreaded, IdsThatCannotGoIntoAPathAreRefused) {
+// The ids the service hands out become parts of later paths. One that could
+// lead a request elsewhere is refused and asked for again after a pause;
+// nothing is ever sent with it.
+struct UnusableId {
+    const char* label;
+    const char* installation;
+    const char* session;
+    const char* logged;
+    const char* stored; // the id file's content; none when null
+};
+
+class AnalyticsUnusableId : public AnalyticsThreaded, public ::testing::WithParamInterface<UnusableId> {};
+
+TEST_P(AnalyticsUnusableId, IsRefusedAndNothingIsSentWithIt) {
+    const UnusableId& c = GetParam();
     Pauses& pauses = *new Pauses();
     pauses.install(2);
     vorn::test::LogCapture log;
-    LoopbackServer server([](const Request& r) { return service(r, "../../admin?x="); });
-    start(server.url());
-    ASSERT_TRUE(pauses.waitFor(2));
-    for (const Request& r : server.requests()) EXPECT_EQ(r.target, "/api/v2/installation.json");
-    EXPECT_FALSE(std::filesystem::exists(idFile()));
-    EXPECT_GE(log.count("installation id that is not usable"), 1);
+    LoopbackServer server([&c](const Request& r) { return service(r, c.installation, c.session); });
+    start(server.url())->logEvent("lost");
+    // Parked at its second pause, having been refused twice.
+    const bool parked = pauses.waitFor(2);
+    // Read before any check: a failure reported while the log is captured
+    // would vanish into it.
+    const int refusals = log.count(c.logged);
+    EXPECT_TRUE(parked);
+    EXPECT_EQ(refusals, 2);
+    for (const Request& r : server.requests()) {
+        EXPECT_TRUE(r.target == "/api/v2/installation.json" || r.target == "/api/v2/installations/inst-1/sessions.json")
+            << r.target;
+    }
+    if (c.stored) {
+        EXPECT_EQ(vorn::test::readBytes(idFile()), c.stored);
+    } else {
+        EXPECT_FALSE(std::filesystem::exists(idFile()));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(AnalyticsThreaded, AnalyticsUnusableId,
+                         ::testing::Values(UnusableId{"Installation", "../../admin?x=", "sess-7",
+                                                      "installation id that is not usable", nullptr},
+                                           UnusableId{"Session", "inst-1", "../../admin?x=",
+                                                      "session id that is not usable", "inst-1"}),
+                         [](const ::testing::TestParamInfo<UnusableId>& param) {
+                             return std::string(param.param.label);
+                         });
 
 TEST_F(AnalyticsThreaded, AnEventTheServiceRefusesIsDroppedAndTheNextSent) {
     vorn::test::LogCapture log;
