@@ -14,8 +14,11 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <clocale>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -380,11 +383,77 @@ TEST_F(HttpThreaded, AnswerHeadersAreTrimmedAndTheStatusLineKept) {
     EXPECT_EQ(r.body, "nothing");
     EXPECT_EQ(r.headers.at("X-Spaced"), "some value");
     EXPECT_EQ(r.headers.at("X-Later"), "2");
-    // Bytes above 127 are text, not white space, and never an out-of-range look-up.
+    // Bytes above 127 are text, not white space, in the C locale the program keeps.
     EXPECT_EQ(r.headers.at("X-Bytes"), "\xe9t\xe9\xa0");
     EXPECT_EQ(r.headers.at("HTTP/1.1 404 Scripted"), "present");
     EXPECT_EQ(r.headers.at("Content-Length"), "7");
     EXPECT_EQ(r.headers.count(""), 0u);
+}
+
+// A locale made for the test, used by this thread only while the object
+// lives: ASCII, with byte 0xff an ideographic space (U+3000). A char handed
+// to isspace without a cast to unsigned char makes byte 0xff EOF, which is
+// never white space. It is the one byte that tells: glibc's class table
+// answers bytes 0x80..0xfe the same for their negative values, and no
+// charset glibc ships has white space at 0xff.
+class LocaleWithSpaceAtFF {
+public:
+    LocaleWithSpaceAtFF() {
+        std::string charmap =
+            "<code_set_name> VORN-FF-SPACE\n<escape_char> /\n<mb_cur_min> 1\n<mb_cur_max> 1\nCHARMAP\n";
+        for (int byte = 0; byte < 0x80; ++byte) {
+            char line[32];
+            std::snprintf(line, sizeof line, "<U%04X> /x%02x\n", byte, byte);
+            charmap += line;
+        }
+        vorn::test::writeBytes(folder_.file("charmap"), charmap + "<U3000> /xff\nEND CHARMAP\n");
+        vorn::test::writeBytes(folder_.file("source"), "LC_CTYPE\n"
+                                                       "space <U0020>;<U0009>;<U000A>;<U000B>;<U000C>;<U000D>;<U3000>\n"
+                                                       "END LC_CTYPE\n");
+        // Forced past its warnings about the categories left out.
+        const std::string command = "localedef -c -f '" + folder_.file("charmap") + "' -i '" + folder_.file("source") +
+                                    "' '" + folder_.file("ff") + "' >/dev/null 2>&1";
+        (void)std::system(command.c_str());
+        // glibc finds a locale of its own outside the system's only through LOCPATH.
+        const char* previous = std::getenv("LOCPATH");
+        const std::string kept = previous ? previous : "";
+        setenv("LOCPATH", folder_.path().c_str(), 1);
+        locale_ = newlocale(LC_CTYPE_MASK, "ff", locale_t(nullptr));
+        if (previous) {
+            setenv("LOCPATH", kept.c_str(), 1);
+        } else {
+            unsetenv("LOCPATH");
+        }
+        if (locale_) previous_ = uselocale(locale_);
+    }
+    ~LocaleWithSpaceAtFF() {
+        if (!locale_) return;
+        uselocale(previous_);
+        freelocale(locale_);
+    }
+    LocaleWithSpaceAtFF(const LocaleWithSpaceAtFF&) = delete;
+    LocaleWithSpaceAtFF& operator=(const LocaleWithSpaceAtFF&) = delete;
+
+    bool inUse() const { return locale_ && std::isspace(0xff); }
+
+private:
+    vorn::test::TempDir folder_;
+    locale_t locale_ = nullptr;
+    locale_t previous_ = nullptr;
+};
+
+// Header bytes are judged by their own value: under a locale that makes
+// byte 0xff white space, it is trimmed like any other.
+TEST_F(HttpThreaded, HeaderBytesAreTrimmedByTheirOwnClass) {
+    LocaleWithSpaceAtFF locale;
+    if (!locale.inUse()) GTEST_SKIP() << "localedef could not make the test's locale";
+    LoopbackServer server([](const Request&) {
+        Answer a = reply(200, "");
+        a.extraHeaders = {"X-Bytes: \xff \xe9t\xe9\xa0\xff "};
+        return a;
+    });
+    const vorn::HttpResponse r = vorn::httpGet(server.url());
+    EXPECT_EQ(r.headers.at("X-Bytes"), "\xe9t\xe9\xa0");
 }
 
 TEST_F(HttpThreaded, FailuresComeBackAsCodes) {
