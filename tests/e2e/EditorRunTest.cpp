@@ -96,13 +96,16 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
     ASSERT_FALSE(map.empty()) << log();
     ASSERT_TRUE(click(centreOf(node(map, "bottomRight/playButton"))));
     ASSERT_FALSE(waitTree("GameScene", "after entry").empty()) << log();
-    const Screenshot game = shoot("1-game");
+    // The game's own frame: its blue map button where the map had the player's badge.
+    const Screenshot game = shootWhen("1-game", {18, 41}, 0x4596DF);
 
     // F4: the editor on level 2's layout.
     ASSERT_TRUE(keyboard("key F4"));
     const auto nodes = waitTree("EditorScene", "after entry");
     ASSERT_FALSE(nodes.empty()) << log();
-    const Screenshot opened = shoot("2-editor");
+    // The tree is written before the frame that shows it: the panels are in once the save button is.
+    const glm::vec2 saveButton = editorNode("editor/controls/saveButton") + glm::vec2(-60, 0);
+    const Screenshot opened = shootWhen("2-editor", saveButton, kGreen);
     EXPECT_TRUE(has(node(nodes, "editor/controls/editorTitle"), "text=\"Level editor\" state=default shown=1"));
     EXPECT_TRUE(has(node(nodes, "editor/controls/editorLevelName"), "text=\"Level 2\""));
     EXPECT_TRUE(has(node(nodes, "editor/controls/tilesCount"), "text=\"Tiles to pair: 24\""));
@@ -121,7 +124,7 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
     expectColour(opened, "all tiles chosen", editorNode("editor/controls/mode1") + ring, kGreenRing);
     expectColour(opened, "gold mode not chosen", editorNode("editor/controls/mode2") + ring, kBlueRing);
     expectColour(opened, "blank tile chosen", editorNode("editor/palette/tile0"), kChosenTile);
-    expectColour(opened, "save button", editorNode("editor/controls/saveButton") + glm::vec2(-60, 0), kGreen);
+    expectColour(opened, "save button", saveButton, kGreen);
 
     // Where a tile placed at p would have its centre: from the board's
     // origin and scale in the log.
@@ -190,7 +193,7 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
     ASSERT_TRUE(eventually([&] {
         return vorn::test::countLines(log(), "GameScene tree after entry: state default") == 2;
     })) << log();
-    const Screenshot played = shoot("4-game-after-save");
+    const Screenshot played = shootWhen("4-game-after-save", {67.5f, 112.5f}, 0xF6DA8A, 30);
     // A new background behind the game, and the gold goal in the left column.
     EXPECT_NE(pixel(played, {480, 740}), pixel(game, {480, 740})) << played.save("4-background");
     expectColour(played, "gold goal", {67.5f, 112.5f}, 0xF6DA8A, 30);

@@ -61,7 +61,7 @@ TEST_P(NewPlayerRun, SplashLoadingNameAndMap) {
     // The splash: the studio's name on its dark backdrop.
     auto nodes = waitTree("SplashScene", "after entry");
     ASSERT_FALSE(nodes.empty()) << log();
-    const Screenshot splash = shoot("1-splash");
+    const Screenshot splash = shootWhen("1-splash", 4, 4, 0x1C3A4E);
     EXPECT_TRUE(has(node(nodes, "splashSlides/studio/studioName/studioTitle"), "text=\"Voyalune\" state=default shown=1"))
         << node(nodes, "splashSlides/studio/studioName/studioTitle");
     expectColour(splash, "splash backdrop", 4, 4, 0x1C3A4E);
@@ -103,7 +103,9 @@ TEST_P(NewPlayerRun, SplashLoadingNameAndMap) {
     ASSERT_TRUE(keyboard(erase));
     ASSERT_TRUE(keyboard("type --delay 40 Ann"));
     ASSERT_TRUE(eventually([&] { return logged("WM_CHAR n"); }));
-    const Screenshot typed = shoot("3-typed");
+    const Screenshot typed = ProgramRunTest::shootWhen("3-typed", [&](const Screenshot& shot) {
+        return count(shot, cx - 200, 384 - 44, cx + 200, 384 + 4, 0x4A2C10, 40) > 40;
+    });
     // The name shows in the field: dark letters on white.
     EXPECT_GT(count(typed, cx - 200, 384 - 44, cx + 200, 384 + 4, 0x4A2C10, 40), 40) << typed.save("typed name");
     const glm::vec2 start = vorn::test::centreOf(node(nodes, "newUserPopup/newUserOk"));

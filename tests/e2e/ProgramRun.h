@@ -39,6 +39,7 @@
 #include <ostream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -189,7 +190,10 @@ struct Screenshot {
     // Next to the test program, named after the test and the label.
     std::string save(const std::string& label) const {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe").parent_path();
+        // The program's folder even when its file was replaced by a build meanwhile.
+        std::error_code error;
+        const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+        const std::filesystem::path folder = error ? std::filesystem::current_path() : exe.parent_path();
         std::string name = std::string(info->test_suite_name()) + "." + info->name() + "." + label + ".png";
         std::replace(name.begin(), name.end(), '/', '_');
         std::replace(name.begin(), name.end(), ' ', '_');
