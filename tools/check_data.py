@@ -9,7 +9,9 @@
    in both scales, the double one exactly twice the size;
 3. every layout is valid (on the grid, no overlapping places, every tile
    resting on tiles below, a tile count the mode can clear);
-4. data/ stays under its 40 MB budget.
+4. no two levels share more than 75 % of their places, one laid over the
+   other (tools/level_overlap.py); the figures are printed;
+5. data/ stays under its 40 MB budget.
 
 Exits non-zero with one line per fault.
 
@@ -35,6 +37,7 @@ from PIL import Image  # noqa: E402
 
 from artgen import (album, atlas, audio, backgrounds, common, faces, levels, lists, mapart, music,  # noqa: E402
                     shapes, tiles, ui)
+import level_overlap  # noqa: E402
 
 ROOT = common.ROOT
 DATA = os.path.join(ROOT, 'data')
@@ -176,6 +179,7 @@ def read_layout(path):
 
 
 def check_layouts(entries):
+    layouts = {}
     for uid, e in entries.items():
         lay, text = read_layout(e['filename'])
         where = e['filename']
@@ -185,6 +189,7 @@ def check_layouts(entries):
         if any(len(p) != 3 for p in places):
             fault(f'{where}: a place is not [x, y, z]')
             continue
+        layouts[int(uid)] = places
         try:
             shapes.validate(places)
         except shapes.LayoutError as err:
@@ -202,6 +207,15 @@ def check_layouts(entries):
             fault(f'{where}: {n} places, more than one deck')
         bg = lay.get('background', '')
         check_named_file(f'data/scenes/game/backgrounds/{bg}', where)
+    check_overlap(layouts)
+
+
+def check_overlap(layouts):
+    pairs = level_overlap.all_pairs(dict(sorted(layouts.items())))
+    print('level overlap:', level_overlap.summary(level_overlap.figures(pairs)))
+    for (a, b), v in sorted(pairs.items()):
+        if v > level_overlap.LIMIT:
+            fault(f'levels {a} and {b} share {v:.1%} of their places, more than {level_overlap.LIMIT:.0%}')
 
 
 # ------------------------------------------------------------------ the rebuilt sample

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -241,7 +242,15 @@ TEST_F(BoardDrawing, TheFirstLevelDrawsEveryTileAtItsDesignSize) {
 TEST_F(BoardDrawing, TheLastLevelStacksItsLayersAndShowsWhichTilesAreLocked) {
     const auto last = level("144");
     ASSERT_TRUE(last && !last->places.empty());
-    const float scale = 0.85f;
+    // Scaled down far enough that the whole layout, whatever its outline,
+    // shows in the window with a margin, so that every face can be probed.
+    glm::vec2 low(1e9f), high(-1e9f);
+    for (const LevelPlace& place : last->places) {
+        low = glm::min(low, gridToPixels(place.position));
+        high = glm::max(high, gridToPixels(place.position));
+    }
+    const glm::vec2 extent = high - low + glm::vec2(kTileImageWidth, kTileImageHeight);
+    const float scale = std::min({0.85f, 0.9f * kWindowWidth / extent.x, 0.9f * kWindowHeight / extent.y});
     deal(last, scale);
     ASSERT_EQ(board->tiles.size(), last->places.size());
     draw();
