@@ -68,6 +68,10 @@ void Board::animateRemove(const std::shared_ptr<Tile>& first, const std::shared_
     std::shared_ptr<Tile> right = second;
     if (first->gridPosition().x > second->gridPosition().x) std::swap(left, right);
     const FlightFiles& files = dynamic_cast<GoldTile*>(left.get()) ? kGoldPair : kPair;
+    // A pair taken while it still flies in from the deal leaves from where
+    // it is drawn; its placement would otherwise go on inside lastTiles.
+    left->stopMoving();
+    right->stopMoving();
 
     vorn::Application* app = vorn::Application::instance();
     const std::shared_ptr<vorn::Scene> scene = app ? app->runningScene() : nullptr;

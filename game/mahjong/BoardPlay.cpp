@@ -214,6 +214,7 @@ bool Board::undo() {
         // Its removal flight ends here; the tile is back in the grid and the
         // list at once, so that nothing can win or run out of moves while it
         // is on its way, and takes no clicks until it has landed.
+        tile->stopMoving();
         vorn::ActionManager::instance()->removeTarget(tile.get());
         const glm::vec3 world = tile->getWorldPosition();
         addTile(tile);
@@ -235,6 +236,7 @@ bool Board::undo() {
     }
     for (const std::shared_ptr<Tile>& bear : record.freedBears) {
         if (!bear) continue;
+        bear->stopMoving();
         vorn::ActionManager::instance()->removeTarget(bear.get());
         addChild(bear);
         addTile(bear);

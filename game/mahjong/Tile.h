@@ -42,9 +42,13 @@ public:
     void setGridPosition(const TilePosition& p, bool move);
     glm::vec2 pixelPosition() const { return gridToPixels(position); }
 
+    // A tile has one move at a time: each of these takes the place of the
+    // move under way, which then never lands.
     void animateInitial(float delay);
     void animateReshuffle(float delay);
     void animateUndo(float delay);
+    // Ends the move under way, where the tile is, without its landing step.
+    void stopMoving();
 
     int type = kNoType;
     std::uint32_t width = 2;
