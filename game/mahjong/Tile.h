@@ -36,6 +36,7 @@ public:
     // Shows the selection, or the locked look when it cannot be selected.
     bool select();
     void showHint();
+    bool showsHint() const;
 
     std::shared_ptr<Board> board();
     TilePosition gridPosition() const { return position; }
@@ -49,6 +50,9 @@ public:
     void animateUndo(float delay);
     // Ends the move under way, where the tile is, without its landing step.
     void stopMoving();
+    // From the start of a move until it lands or is stopped: the tile is not
+    // yet where its cell is drawn, and its landing will reset its look.
+    bool isMoving() const { return moving_; }
 
     int type = kNoType;
     std::uint32_t width = 2;
@@ -61,6 +65,8 @@ protected:
 
 private:
     void animateTo(float delay, float seconds, bool eased, bool placeSound);
+
+    bool moving_ = false;
 };
 
 class GoldTile : public Tile {

@@ -131,6 +131,7 @@ void GameScene::setupBoard() {
     }
     detachBoard();
     board = std::make_shared<mahjong::Board>(level);
+    if (boardSeed) board->randomEngine.seed(*boardSeed);
     won_ = false;
 
     const glm::vec2 layout = board->layoutSize;

@@ -2,7 +2,9 @@
 
 #include "scene/Scene.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class Level;
@@ -79,6 +81,8 @@ public:
 
     std::shared_ptr<Level> level;
     std::shared_ptr<mahjong::Board> board;
+    // Set, every board of this screen deals from it (tests play fixed deals).
+    std::optional<std::uint32_t> boardSeed;
     bool tutorialShown = false;
     bool developerActionUsed = false;
     long long moves = 0;

@@ -1,9 +1,12 @@
 // A tile has one move at a time: a move started while another runs takes
 // its place, so every tile ends on its cell, or on its place in lastTiles,
-// and clicks reach the tiles where they are drawn.
+// and clicks reach the tiles where they are drawn. Tiles still on their way
+// are no move for a hint or for the check that the board is stuck.
 
 #include "BoardFixture.h"
 #include "Layouts.h"
+
+#include "support/LogCapture.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>
@@ -20,7 +23,7 @@ using TileMoves = BoardFixture;
     int away = 0;
     for (const auto& tile : board.tiles) {
         const bool rests = tile->parent() == &board && tile->getPosition() == tile->pixelPosition() &&
-                           tile->getScale() == glm::vec2(1.0f, 1.0f) &&
+                           tile->getScale() == glm::vec2(1.0f, 1.0f) && !tile->isMoving() &&
                            !vorn::ActionManager::instance()->hasActions(tile.get());
         if (!rests) ++away;
     }
@@ -122,6 +125,84 @@ TEST_F(TileMoves, APairTakenWhileItFliesInLandsInLastTiles) {
     EXPECT_FALSE(vorn::ActionManager::instance()->hasActions(left.get()));
     EXPECT_TRUE(everyTileOnItsCell(*board));
     EXPECT_TRUE(gridMatchesList());
+}
+
+// A hint the board gives stays lit until the next pair: it lights only
+// tiles that have landed, and no landing, no closing step of the deal
+// resets it.
+TEST_F(TileMoves, AHintDuringTheDealLightsLandedTilesAndStays) {
+    const float moments[] = {0.5f, 1.5f, 2.5f, 3.5f, 4.15f};
+    for (float moment : moments) {
+        board = std::make_shared<Board>(layout(turtle()));
+        board->randomEngine.seed(12);
+        board->setScale({0.5f, 0.5f});
+        scene->addChild(board);
+        step(moment);
+        if (board->showHint()) {
+            std::vector<std::shared_ptr<Tile>> lit;
+            for (const auto& tile : board->tiles)
+                if (tile->showsHint()) lit.push_back(tile);
+            ASSERT_EQ(lit.size(), 2u) << moment;
+            EXPECT_FALSE(lit[0]->isMoving() || lit[1]->isMoving()) << moment;
+            step(6.0f);
+            EXPECT_TRUE(lit[0]->showsHint() && lit[1]->showsHint()) << moment << ": the hint went out";
+        } else {
+            // Refused, and so not used up: the next press lights one.
+            step(6.0f);
+            EXPECT_TRUE(board->showHint()) << moment;
+        }
+        scene->removeChild(board);
+    }
+}
+
+// Two pairs and a lone tile side by side, every tile free: 3 3, 4 4, 5.
+TEST_F(TileMoves, TilesComingBackThroughUndoAreNoMoveUntilTheyLand) {
+    board = std::make_shared<Board>(layout({}));
+    board->setOnNoTurns([this] { ++noTurns; });
+    scene->addChild(board);
+    std::vector<std::shared_ptr<Tile>> t;
+    for (const auto& [type, x] : std::vector<std::pair<int, int>>{{3, 0}, {3, 6}, {4, 12}, {4, 18}, {5, 24}}) {
+        auto tile = std::make_shared<Tile>(type);
+        tile->setGridPosition({x, 0, 0}, true);
+        board->addTile(tile);
+        board->addChild(tile);
+        t.push_back(tile);
+    }
+    board->sortTiles();
+    board->tileClicked(t[0]);
+    board->tileClicked(t[1]);
+    board->tileClicked(t[2]);
+    board->tileClicked(t[3]);
+    ASSERT_EQ(noTurns, 1);
+    step(2.0f);
+
+    // The only pair is on its way back: no hint to give, none paid for.
+    ASSERT_TRUE(board->undo());
+    step(0.2f);
+    EXPECT_TRUE(board->findMoves().empty());
+    EXPECT_FALSE(board->showHint());
+    EXPECT_FALSE(board->hintShown);
+    step(1.0f);
+    ASSERT_TRUE(board->showHint());
+    step(1.0f);
+    EXPECT_TRUE(t[2]->showsHint() && t[3]->showsHint());
+
+    // A pair taken while another flies back: the board is not stuck, the
+    // returning pair is a move once it has landed.
+    ASSERT_TRUE(board->undo());
+    step(0.2f);
+    vorn::test::LogCapture log;
+    board->tileClicked(t[2]);
+    board->tileClicked(t[3]);
+    step(1.0f);
+    EXPECT_EQ(noTurns, 1);
+    EXPECT_EQ(log.count("NO TURNS"), 0);
+    EXPECT_EQ(board->findMoves().size(), 2u);
+
+    // Once they are taken too, the lone tile is stuck, and told so.
+    board->tileClicked(t[0]);
+    board->tileClicked(t[1]);
+    EXPECT_EQ(noTurns, 2);
 }
 
 } // namespace
