@@ -222,12 +222,14 @@ void GameScene::onNoTurns() {
 }
 
 bool GameScene::mouseDown(const glm::vec2& point, vorn::eButtonName button) {
+    const vorn::UserManager::SaveBatch batch;
     pressed_ = true;
     popupOpenedByPress_ = false;
     return vorn::Scene::mouseDown(point, button);
 }
 
 bool GameScene::mouseUp(const glm::vec2& point, vorn::eButtonName button) {
+    const vorn::UserManager::SaveBatch batch;
     const bool swallow = popupOpenedByPress_;
     pressed_ = false;
     popupOpenedByPress_ = false;
