@@ -218,6 +218,10 @@ void GameScene::onTileRemoved(const std::shared_ptr<mahjong::Tile>& tile) {
 
 void GameScene::onNoTurns() {
     addEffectAtCenter("data/effects/no_turns_sound.xml");
+    // The popup's undo looks disabled while there is nothing to take back.
+    if (const std::shared_ptr<vorn::Node> undoButton = findNode("noTurnsUndo")) {
+        undoButton->setEnabled(board && !board->undoRecords.empty());
+    }
     pushPopup("no_turns");
 }
 

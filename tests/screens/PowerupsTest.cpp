@@ -54,6 +54,44 @@ TEST_F(Powerups, AHintIsPaidOnlyForAPairThatCanBeClickedNow) {
     EXPECT_TRUE(lit[0]->showsHint() && lit[1]->showsHint()) << "the paid hint went out";
 }
 
+// The no-moves popup's undo looks disabled and takes no click while there
+// is no pair to take back.
+TEST_F(Powerups, TheNoMovesUndoIsDisabledWithNothingToTakeBack) {
+    openPlain();
+    const auto button = std::dynamic_pointer_cast<vorn::Node>(game->findNode("noTurnsUndo"));
+    ASSERT_TRUE(button);
+    const auto look = [&button] {
+        std::string shown;
+        for (const auto& child : button->children())
+            if (child->isVisible()) shown += (shown.empty() ? "" : "+") + child->getName();
+        return shown;
+    };
+    game->onNoTurns();
+    step(0.5f);
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(look(), "disabled");
+    const glm::vec3 centre = button->getWorldCenter();
+    run.app.mouseDown({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    run.app.mouseUp({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    step(0.1f);
+    EXPECT_EQ(game->getCurrentState(), "no_turns");
+    EXPECT_EQ(counter("undo"), 3);
+    game->popState();
+    step(0.5f);
+
+    // With a pair to take back it is the undo it always was.
+    ASSERT_TRUE(matchOnePair());
+    game->onNoTurns();
+    step(0.5f);
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(look(), "default");
+    run.app.mouseDown({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    run.app.mouseUp({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    step(0.1f);
+    EXPECT_EQ(counter("undo"), 2);
+    EXPECT_EQ(game->getCurrentState(), "default");
+}
+
 TEST_F(Powerups, AHintSpendsAUnitOnceUntilTheNextMatch) {
     openPlain();
     setCounter("hint", 1);
