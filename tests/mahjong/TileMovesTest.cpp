@@ -74,12 +74,13 @@ TEST_F(TileMoves, ReshufflesStartedDuringAMoveEndOnTheCells) {
         EXPECT_TRUE(everyTileOnItsCell(*board)) << c.name;
         EXPECT_TRUE(gridMatchesList()) << c.name;
         // What is drawn is what a click reaches.
+        int drawnAway = 0;
         for (const auto& tile : board->tiles) {
             const glm::vec2 cell = board->localToWorld(tile->pixelPosition());
             const glm::vec2 drawn = tile->localToWorld(tile->halfSize());
-            ASSERT_NEAR(cell.x, drawn.x, 0.01f) << c.name;
-            ASSERT_NEAR(cell.y, drawn.y, 0.01f) << c.name;
+            if (glm::length(cell - drawn) > 0.01f) ++drawnAway;
         }
+        EXPECT_EQ(drawnAway, 0) << c.name << ": tiles drawn away from where a click reaches them";
         scene->removeChild(board);
     }
 }
