@@ -87,11 +87,18 @@ public:
     void setScore(long long score);
     long long addScore(long long points);
     void raiseMultiplier();
+    // The pairs of free tiles that have their places: a tile still on its
+    // way (dealt, reshuffled, coming back through undo) is left out, so a
+    // hint never lights a tile whose landing would reset its look.
     std::vector<Move> findMoves();
     bool isWon() const;
     bool showHint();
     bool undo();
     void addToLastUndo(const std::shared_ptr<Tile>& bear);
+    // A tile has ended its move: a check for moves that waited for the
+    // tiles in flight runs once the last has landed.
+    void tileLanded();
+    bool isInFlight(const std::shared_ptr<Tile>& tile) const;
 
     glm::vec2 layoutSize{0.0f, 0.0f};
     float elapsed = 0.0f;
@@ -121,8 +128,10 @@ protected:
 
 private:
     // After a deal, a reshuffle or a pair: reports a board without a move
-    // once, until a move shows up again.
+    // once, until a move shows up again. While tiles are in flight, a board
+    // without a move waits for their landing: they may bring one.
     void checkForMoves(bool logTurns);
+    bool anyTileInFlight() const;
     // The closing step of a deal: sort, show every tile's state, look for
     // moves.
     void closeDeal(float wait, const std::string& why);
@@ -132,6 +141,7 @@ private:
     void landReturningTiles();
 
     bool noTurnsReported_ = false;
+    bool movesCheckPending_ = false;
     bool scheduled_ = false;
     std::vector<std::shared_ptr<Tile>> returning_;
 };

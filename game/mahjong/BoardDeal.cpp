@@ -70,7 +70,10 @@ void Board::closeDeal(float wait, const std::string& why) {
         new vorn::WaitAction(wait),
         new vorn::FunctionAction([self, why](vorn::Node*) {
             self->sortTiles();
-            for (const auto& tile : self->tiles) tile->showLockState();
+            // A hint lit on tiles that have landed stays: it has been paid for.
+            for (const auto& tile : self->tiles) {
+                if (!tile->showsHint()) tile->showLockState();
+            }
             if (self->onChange) self->onChange(why);
             self->checkForMoves(false);
         }),
@@ -79,6 +82,8 @@ void Board::closeDeal(float wait, const std::string& why) {
 }
 
 void Board::reshuffle() {
+    // The deal that follows checks for moves itself.
+    movesCheckPending_ = false;
     landReturningTiles();
     auto again = std::make_shared<Deck>(tiles);
     again->shuffle(randomEngine);

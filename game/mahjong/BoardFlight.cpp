@@ -9,6 +9,9 @@
 #include "scene/Scene.h"
 #include "scene/SimpleActions.h"
 
+#include <algorithm>
+
+#include <glm/common.hpp>
 #include <glm/geometric.hpp>
 #include <glm/matrix.hpp>
 
@@ -52,6 +55,22 @@ glm::vec2 between(vorn::Node& from, vorn::Node& to, const glm::vec2& point) {
     return {local.x, local.y};
 }
 
+// How far the pair's hover point must move so that two tiles side by side,
+// each halfSize x 2 around its centre in the scene's space, stay on the
+// screen: the scene's own rectangle, less a margin.
+glm::vec2 keepOnScreen(const vorn::Node& scene, const glm::vec2& centre, const glm::vec2& pairHalfSize) {
+    constexpr float kMargin = 8.0f;
+    const glm::vec2 room = scene.getSize();
+    glm::vec2 moved = centre;
+    for (int axis = 0; axis < 2; ++axis) {
+        const float low = pairHalfSize[axis] + kMargin;
+        const float high = room[axis] - pairHalfSize[axis] - kMargin;
+        // Wider than the screen: centred on it.
+        moved[axis] = low > high ? 0.5f * room[axis] : std::clamp(centre[axis], low, high);
+    }
+    return moved - centre;
+}
+
 vorn::IntervalAction* easedTogether(const glm::vec2& position, const glm::vec2& scale) {
     vorn::IntervalAction* together[] = {
         new vorn::EasingAction(new vorn::MoveToAction(position, 0.5f), vorn::QuadraticEaseOut),
@@ -68,6 +87,10 @@ void Board::animateRemove(const std::shared_ptr<Tile>& first, const std::shared_
     std::shared_ptr<Tile> right = second;
     if (first->gridPosition().x > second->gridPosition().x) std::swap(left, right);
     const FlightFiles& files = dynamic_cast<GoldTile*>(left.get()) ? kGoldPair : kPair;
+    // A pair taken while it still flies in from the deal leaves from where
+    // it is drawn; its placement would otherwise go on inside lastTiles.
+    left->stopMoving();
+    right->stopMoving();
 
     vorn::Application* app = vorn::Application::instance();
     const std::shared_ptr<vorn::Scene> scene = app ? app->runningScene() : nullptr;
@@ -105,6 +128,14 @@ void Board::animateRemove(const std::shared_ptr<Tile>& first, const std::shared_
     const glm::mat4 toArea = glm::inverse(lastTiles->getWorldTransform());
     const glm::vec2 centre = lastTiles->halfSize();
     const auto self = std::static_pointer_cast<Board>(shared_from_this());
+    // Grown above the stack the pair is wider than a side column: it rises
+    // as near to the stack as the screen lets the whole pair be seen.
+    const glm::vec2 sceneScale = worldScale(*scene);
+    const glm::vec2 grownOnScene = boardScale * kGrowth / glm::max(sceneScale, glm::vec2(1e-6f));
+    const glm::vec2 pairHalfSize(grownOnScene.x * w, 0.5f * grownOnScene.y * tileHeight);
+    const glm::vec2 centreOnScene = between(*lastTiles, *scene, centre);
+    const glm::vec2 hoverOnScene = centreOnScene + keepOnScreen(*scene, centreOnScene, pairHalfSize);
+    const glm::vec2 lift = between(*scene, *lastTiles, hoverOnScene) - centre;
 
     for (const auto& tile : {left, right}) {
         const bool isLeft = tile == left;
@@ -118,9 +149,9 @@ void Board::animateRemove(const std::shared_ptr<Tile>& first, const std::shared_
 
         const glm::vec2 grown = scale * kGrowth;
         vorn::IntervalAction* steps[] = {
-            easedTogether(centre + glm::vec2(side * 0.5f * grown.x * w, 0.0f), grown),
+            easedTogether(centre + lift + glm::vec2(side * 0.5f * grown.x * w, 0.0f), grown),
             new vorn::FunctionAction([=](vorn::Node*) {
-                const glm::vec2 h = lastTiles->halfSize();
+                const glm::vec2 h = lastTiles->halfSize() + lift;
                 lastTiles->addEffect(files.aboveStack, {h.x + side * 0.5f * scale.x * w, h.y});
                 if (isLeft) scene->addEffectAtCenter(files.aboveStackSound);
             }),

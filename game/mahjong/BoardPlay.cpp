@@ -112,9 +112,15 @@ void Board::checkForMoves(bool logTurns) {
     const std::vector<Move> moves = findMoves();
     if (!moves.empty()) {
         noTurnsReported_ = false;
+        movesCheckPending_ = false;
         if (logTurns) vorn::log("%i TURNS", static_cast<int>(moves.size()));
         return;
     }
+    if (anyTileInFlight()) {
+        movesCheckPending_ = true;
+        return;
+    }
+    movesCheckPending_ = false;
     // Once per stuck board: the end of a deal may find what a pair removed
     // during the deal has already reported.
     if (noTurnsReported_) return;
@@ -160,12 +166,12 @@ void Board::raiseMultiplier() {
 }
 
 std::vector<Board::Move> Board::findMoves() {
-    // The tiles of the list are checked against this board's grid, also
-    // those still on their way back through undo.
+    // Tiles in flight still block their neighbours through the grid, but
+    // are no move of their own until they land.
     std::vector<const std::shared_ptr<Tile>*> free;
     free.reserve(tiles.size());
     for (const auto& tile : tiles) {
-        if (!tile) continue;
+        if (!tile || isInFlight(tile)) continue;
         const bool locked = isLockedAt(tile->position, static_cast<int>(tile->width), static_cast<int>(tile->height),
                                        [this](int x, int y, int z) { return occupied(x, y, z); });
         if (!locked) free.push_back(&tile);
@@ -214,6 +220,7 @@ bool Board::undo() {
         // Its removal flight ends here; the tile is back in the grid and the
         // list at once, so that nothing can win or run out of moves while it
         // is on its way, and takes no clicks until it has landed.
+        tile->stopMoving();
         vorn::ActionManager::instance()->removeTarget(tile.get());
         const glm::vec3 world = tile->getWorldPosition();
         addTile(tile);
@@ -235,6 +242,7 @@ bool Board::undo() {
     }
     for (const std::shared_ptr<Tile>& bear : record.freedBears) {
         if (!bear) continue;
+        bear->stopMoving();
         vorn::ActionManager::instance()->removeTarget(bear.get());
         addChild(bear);
         addTile(bear);
@@ -253,15 +261,17 @@ void Board::land(const std::shared_ptr<Tile>& tile) {
     const auto found = std::find(returning_.begin(), returning_.end(), tile);
     if (found != returning_.end()) returning_.erase(found);
     // Taken off the board meanwhile (a new deal of the list, say): it stays away.
-    if (std::find(tiles.begin(), tiles.end(), tile) == tiles.end()) return;
-    addChild(tile);
-    tile->setScale({1.0f, 1.0f});
-    tile->showLockState();
-    tile->setPosition(tile->pixelPosition());
-    tile->setEnabled(true);
-    sortTiles();
-    publishCounts();
-    if (onChange) onChange("after undo");
+    if (std::find(tiles.begin(), tiles.end(), tile) != tiles.end()) {
+        addChild(tile);
+        tile->setScale({1.0f, 1.0f});
+        tile->showLockState();
+        tile->setPosition(tile->pixelPosition());
+        tile->setEnabled(true);
+        sortTiles();
+        publishCounts();
+        if (onChange) onChange("after undo");
+    }
+    tileLanded();
 }
 
 void Board::landReturningTiles() {
@@ -270,6 +280,20 @@ void Board::landReturningTiles() {
         vorn::ActionManager::instance()->removeTarget(tile.get());
         land(tile);
     }
+}
+
+bool Board::isInFlight(const std::shared_ptr<Tile>& tile) const {
+    return tile && (tile->isMoving() || std::find(returning_.begin(), returning_.end(), tile) != returning_.end());
+}
+
+bool Board::anyTileInFlight() const {
+    return !returning_.empty() || std::any_of(tiles.begin(), tiles.end(), [](const auto& t) { return t && t->isMoving(); });
+}
+
+void Board::tileLanded() {
+    if (!movesCheckPending_ || anyTileInFlight()) return;
+    movesCheckPending_ = false;
+    checkForMoves(false);
 }
 
 void Board::addToLastUndo(const std::shared_ptr<Tile>& bear) {

@@ -5,6 +5,7 @@
 #include "mahjong/Board.h"
 #include "mahjong/ScoreText.h"
 #include "render/ImageData.h"
+#include "scene/ActionManager.h"
 #include "scene/CompositeActions.h"
 #include "scene/Easing.h"
 #include "scene/Effect.h"
@@ -88,6 +89,11 @@ bool Tile::select() {
 
 void Tile::showHint() { play("hint"); }
 
+bool Tile::showsHint() const {
+    const std::shared_ptr<vorn::Node> hint = getAnimation("hint");
+    return hint && currentAnimation() == hint;
+}
+
 std::shared_ptr<Board> Tile::board() {
     vorn::Node* owner = parent();
     return owner ? std::dynamic_pointer_cast<Board>(owner->shared_from_this()) : nullptr;
@@ -99,6 +105,10 @@ void Tile::setGridPosition(const TilePosition& p, bool move) {
 }
 
 void Tile::animateTo(float delay, float seconds, bool eased, bool placeSound) {
+    // Two moves side by side would fight over the position, and the one
+    // that ends last would leave the tile away from its cell.
+    stopMoving();
+    moving_ = true;
     const std::shared_ptr<Board> owner = board();
     vorn::IntervalAction* move = new vorn::MoveToAction(pixelPosition(), seconds);
     if (eased) move = new vorn::EasingAction(move, vorn::QuadraticEaseOut);
@@ -109,12 +119,23 @@ void Tile::animateTo(float delay, float seconds, bool eased, bool placeSound) {
         new vorn::FunctionAction([owner, placeSound](vorn::Node* node) {
             auto* tile = dynamic_cast<Tile*>(node);
             if (!tile) return;
+            tile->moving_ = false;
+            // Exactly on the cell: the move's last step may miss it by a rounding.
+            tile->setPosition(tile->pixelPosition());
             tile->showLockState();
             if (owner) owner->sortTiles();
             if (placeSound) tile->addEffectAtCenter("data/effects/tile_place_sound.xml");
+            if (owner) owner->tileLanded();
         }),
     };
     runAction(new vorn::Sequence(steps, 3));
+}
+
+void Tile::stopMoving() {
+    // Every move of a tile (the placements, the removal flight, the return
+    // of an undo) holds a MoveToAction; its looks and effects hold none.
+    vorn::ActionManager::instance()->removeTargetActions(this, typeid(vorn::MoveToAction), true);
+    moving_ = false;
 }
 
 void Tile::animateInitial(float delay) {
@@ -149,6 +170,8 @@ void BearTile::refreshState() {
         showLockState();
         return;
     }
+    // It leaves at once, also in the middle of its deal.
+    stopMoving();
     const auto self = std::static_pointer_cast<Tile>(shared_from_this());
     const std::shared_ptr<vorn::Scene> scene =
         vorn::Application::instance() ? vorn::Application::instance()->runningScene() : nullptr;

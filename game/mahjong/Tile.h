@@ -36,15 +36,23 @@ public:
     // Shows the selection, or the locked look when it cannot be selected.
     bool select();
     void showHint();
+    bool showsHint() const;
 
     std::shared_ptr<Board> board();
     TilePosition gridPosition() const { return position; }
     void setGridPosition(const TilePosition& p, bool move);
     glm::vec2 pixelPosition() const { return gridToPixels(position); }
 
+    // A tile has one move at a time: each of these takes the place of the
+    // move under way, which then never lands.
     void animateInitial(float delay);
     void animateReshuffle(float delay);
     void animateUndo(float delay);
+    // Ends the move under way, where the tile is, without its landing step.
+    void stopMoving();
+    // From the start of a move until it lands or is stopped: the tile is not
+    // yet where its cell is drawn, and its landing will reset its look.
+    bool isMoving() const { return moving_; }
 
     int type = kNoType;
     std::uint32_t width = 2;
@@ -57,6 +65,8 @@ protected:
 
 private:
     void animateTo(float delay, float seconds, bool eased, bool placeSound);
+
+    bool moving_ = false;
 };
 
 class GoldTile : public Tile {

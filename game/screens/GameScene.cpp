@@ -131,6 +131,7 @@ void GameScene::setupBoard() {
     }
     detachBoard();
     board = std::make_shared<mahjong::Board>(level);
+    if (boardSeed) board->randomEngine.seed(*boardSeed);
     won_ = false;
 
     const glm::vec2 layout = board->layoutSize;
@@ -217,16 +218,22 @@ void GameScene::onTileRemoved(const std::shared_ptr<mahjong::Tile>& tile) {
 
 void GameScene::onNoTurns() {
     addEffectAtCenter("data/effects/no_turns_sound.xml");
+    // The popup's undo looks disabled while there is nothing to take back.
+    if (const std::shared_ptr<vorn::Node> undoButton = findNode("noTurnsUndo")) {
+        undoButton->setEnabled(board && !board->undoRecords.empty());
+    }
     pushPopup("no_turns");
 }
 
 bool GameScene::mouseDown(const glm::vec2& point, vorn::eButtonName button) {
+    const vorn::UserManager::SaveBatch batch;
     pressed_ = true;
     popupOpenedByPress_ = false;
     return vorn::Scene::mouseDown(point, button);
 }
 
 bool GameScene::mouseUp(const glm::vec2& point, vorn::eButtonName button) {
+    const vorn::UserManager::SaveBatch batch;
     const bool swallow = popupOpenedByPress_;
     pressed_ = false;
     popupOpenedByPress_ = false;

@@ -2,7 +2,9 @@
 
 #include "scene/Scene.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class Level;
@@ -32,7 +34,8 @@ public:
     bool keyDown(int key) override;
     // A popup that a press opened (the last pair's win, a board without
     // moves) lets that press's release go by: a button of the popup that
-    // opened under the pointer is not clicked by it.
+    // opened under the pointer is not clicked by it. Whatever a press or a
+    // release changes of the player's data is saved in one write.
     bool mouseDown(const glm::vec2& point, vorn::eButtonName button) override;
     bool mouseUp(const glm::vec2& point, vorn::eButtonName button) override;
     void onSetup() override {}
@@ -79,6 +82,8 @@ public:
 
     std::shared_ptr<Level> level;
     std::shared_ptr<mahjong::Board> board;
+    // Set, every board of this screen deals from it (tests play fixed deals).
+    std::optional<std::uint32_t> boardSeed;
     bool tutorialShown = false;
     bool developerActionUsed = false;
     long long moves = 0;

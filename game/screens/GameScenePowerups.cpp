@@ -133,6 +133,8 @@ void GameScene::buyPowerupPack(const std::string& pack) {
     vorn::ResourceCounter& gold = user->getResource("gold");
     // The price must be below the gold held: exactly enough is not enough.
     if (price < gold.amount()) {
+        // Gold spent without the pack on disk would be a purchase lost.
+        const vorn::UserManager::SaveBatch batch;
         gold.add(-price);
         user->getResource(resource.toString()).add(count);
         if (scene) scene->popState();

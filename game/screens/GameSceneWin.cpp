@@ -45,6 +45,8 @@ void GameScene::win() {
     if (board) board->setEnabled(false);
     if (won_) return;
     won_ = true;
+    // Score, gold, best score and parts reach the disk together or not at all.
+    const vorn::UserManager::SaveBatch batch;
 
     vorn::User* user = vorn::UserManager::instance()->currentUser();
     if (!user || !level) {

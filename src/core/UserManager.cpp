@@ -286,8 +286,21 @@ void UserManager::userDataChanged() {
     requestSave();
 }
 
+UserManager::SaveBatch::SaveBatch() { ++instance()->batchDepth_; }
+
+UserManager::SaveBatch::~SaveBatch() {
+    UserManager* manager = instance();
+    if (--manager->batchDepth_ > 0 || !manager->batchChanged_) return;
+    manager->batchChanged_ = false;
+    manager->requestSave();
+}
+
 void UserManager::requestSave() {
     if (!loaded_) return;
+    if (batchDepth_ > 0) {
+        batchChanged_ = true;
+        return;
+    }
     if (savedThisFrame_) {
         savePending_ = true;
         return;

@@ -48,6 +48,17 @@ public:
         virtual void save(const std::string& path, const Data& data) = 0;
     };
 
+    // Changes of player data made while one is alive are saved together
+    // when the last one ends: one player action is one write, so a kill
+    // never leaves half of it on disk. Batches nest.
+    class SaveBatch {
+    public:
+        SaveBatch();
+        ~SaveBatch();
+        SaveBatch(const SaveBatch&) = delete;
+        SaveBatch& operator=(const SaveBatch&) = delete;
+    };
+
     // Made on first use, which reads the users data at once.
     static UserManager* instance();
     // The last save of the run, once the run loop has ended: a change still
@@ -131,6 +142,8 @@ private:
     bool savesBlocked_ = false;
     bool savedThisFrame_ = false;
     bool savePending_ = false;
+    int batchDepth_ = 0;
+    bool batchChanged_ = false;
     FrameGate gate_{this};
 
     static Loader* loader_;

@@ -20,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -143,6 +145,78 @@ TEST_P(GameScreenDrawing, ThePlayingScreenThenTheWinPopup) {
     probe(sx(design.x / 2 - 135), sy(design.y / 2 - 145), 0xFFE274, 12);
     frames(3, 0.25f);
     keep("win_effect");
+}
+
+// A removed pair rises grown over the last-pair panel at the screen's
+// right edge, then shrinks into the panel: the whole pair is on the screen
+// all the way.
+TEST_P(GameScreenDrawing, TheRemovedPairFliesOnTheScreen) {
+    game = std::make_shared<GameScene>(LevelList::instance()->find("4"));
+    game->boardSeed = 5;
+    app.runScene(game, "appear");
+    frames(20, 0.25f);
+    ASSERT_TRUE(game->board);
+    const auto moves = game->board->findMoves();
+    ASSERT_FALSE(moves.empty());
+    // The pair furthest right flies the least way: the widest view of the rise.
+    mahjong::Board::Move pair = moves.front();
+    for (const auto& move : moves)
+        if (move.first->position.x + move.second->position.x > pair.first->position.x + pair.second->position.x)
+            pair = move;
+    game->board->tileClicked(pair.first);
+    game->board->tileClicked(pair.second);
+    float rightmost = 0.0f;
+    for (int f = 0; f < 90; ++f) {
+        frames(1, 1.0f / 60.0f);
+        for (const auto& tile : {pair.first, pair.second}) {
+            const glm::vec2 a = tile->localToWorld({0.0f, 0.0f});
+            const glm::vec2 b = tile->localToWorld(tile->getSize());
+            rightmost = std::max(rightmost, b.x);
+            ASSERT_GE(a.x, 0.0f) << "frame " << f;
+            ASSERT_LE(b.x, design.x) << "frame " << f << "; frame written to " << saveFrame();
+            ASSERT_GE(a.y, 0.0f) << "frame " << f;
+            ASSERT_LE(b.y, design.y) << "frame " << f;
+        }
+        if (f == 40) keep("pair_rising");
+    }
+    // It did rise over the right column, not only land in it.
+    EXPECT_GT(rightmost, design.x - 150.0f);
+    keep("pair_landed");
+}
+
+// The no-moves popup's undo in the grey of a button that cannot be used
+// while there is nothing to take back, in its blue once there is.
+TEST_P(GameScreenDrawing, TheNoMovesUndoLooksDisabledWithNothingToTakeBack) {
+    game = std::make_shared<GameScene>(LevelList::instance()->find("4"));
+    game->boardSeed = 5;
+    app.runScene(game, "appear");
+    frames(20, 0.25f);
+    const auto button = game->findNode("noTurnsUndo");
+    ASSERT_TRUE(button);
+    const auto buttonColour = [&] {
+        const glm::vec2 at = button->localToWorld({20.0f, 50.0f});
+        return pixel(sx(at.x), sy(at.y));
+    };
+    const auto blue = [](std::uint32_t p) { return channel(p, 0) > channel(p, 16) + 60; };
+    const auto grey = [](std::uint32_t p) {
+        return std::abs(channel(p, 16) - channel(p, 0)) < 30 && std::abs(channel(p, 8) - channel(p, 0)) < 30;
+    };
+    game->onNoTurns();
+    frames(4, 0.25f);
+    keep("no_moves_nothing_to_undo");
+    EXPECT_TRUE(grey(buttonColour())) << std::hex << buttonColour() << "; frame written to " << saveFrame();
+    game->popState();
+    frames(2, 0.25f);
+
+    const auto moves = game->board->findMoves();
+    ASSERT_FALSE(moves.empty());
+    game->board->tileClicked(moves.front().first);
+    game->board->tileClicked(moves.front().second);
+    frames(8, 0.25f);
+    game->onNoTurns();
+    frames(4, 0.25f);
+    keep("no_moves_with_undo");
+    EXPECT_TRUE(blue(buttonColour())) << std::hex << buttonColour() << "; frame written to " << saveFrame();
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, GameScreenDrawing, testing::Values(Screen{1280, 1024}, Screen{1920, 1080}),

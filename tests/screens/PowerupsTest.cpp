@@ -22,9 +22,75 @@ protected:
     // A level without a tutorial, so that no panel covers the board.
     void openPlain() {
         useLevels(entry("2", "data/levels/002.plist", 180) + ", " + entry("4", "data/levels/004.plist", 240));
-        open("4");
+        open("4", [](GameScene& screen) { screen.boardSeed = 17; });
     }
 };
+
+// The pair the board would light first is taken and comes back through
+// undo: a hint asked for while it flies back lights a pair that can be
+// clicked now, one that its landing does not put out.
+TEST_F(Powerups, AHintIsPaidOnlyForAPairThatCanBeClickedNow) {
+    openPlain();
+    const mahjong::Board::Move first = freePairs().front();
+    click(first.first);
+    click(first.second);
+    step(2.0f);
+    setCounter("hint", 2);
+    vorn::VM::execute("undo()");
+    step(0.1f);
+    vorn::VM::execute("hint()");
+    std::vector<std::shared_ptr<mahjong::Tile>> lit;
+    for (const auto& tile : game->board->tiles) {
+        if (tile->showsHint()) lit.push_back(tile);
+    }
+    ASSERT_EQ(counter("hint"), 1);
+    ASSERT_EQ(lit.size(), 2u);
+    for (const auto& tile : lit) {
+        EXPECT_TRUE(tile->isEnabled());
+        EXPECT_EQ(tile->parent(), game->board.get());
+        EXPECT_EQ(tile->getPosition(), tile->pixelPosition());
+    }
+    step(2.0f);
+    EXPECT_TRUE(lit[0]->showsHint() && lit[1]->showsHint()) << "the paid hint went out";
+}
+
+// The no-moves popup's undo looks disabled and takes no click while there
+// is no pair to take back.
+TEST_F(Powerups, TheNoMovesUndoIsDisabledWithNothingToTakeBack) {
+    openPlain();
+    const auto button = std::dynamic_pointer_cast<vorn::Node>(game->findNode("noTurnsUndo"));
+    ASSERT_TRUE(button);
+    const auto look = [&button] {
+        std::string shown;
+        for (const auto& child : button->children())
+            if (child->isVisible()) shown += (shown.empty() ? "" : "+") + child->getName();
+        return shown;
+    };
+    game->onNoTurns();
+    step(0.5f);
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(look(), "disabled");
+    const glm::vec3 centre = button->getWorldCenter();
+    run.app.mouseDown({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    run.app.mouseUp({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    step(0.1f);
+    EXPECT_EQ(game->getCurrentState(), "no_turns");
+    EXPECT_EQ(counter("undo"), 3);
+    game->popState();
+    step(0.5f);
+
+    // With a pair to take back it is the undo it always was.
+    ASSERT_TRUE(matchOnePair());
+    game->onNoTurns();
+    step(0.5f);
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(look(), "default");
+    run.app.mouseDown({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    run.app.mouseUp({centre.x, centre.y}, vorn::BUTTON_LEFT);
+    step(0.1f);
+    EXPECT_EQ(counter("undo"), 2);
+    EXPECT_EQ(game->getCurrentState(), "default");
+}
 
 TEST_F(Powerups, AHintSpendsAUnitOnceUntilTheNextMatch) {
     openPlain();

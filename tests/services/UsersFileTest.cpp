@@ -253,6 +253,39 @@ TEST_F(Users, ABurstOfChangesCostsOneSavePerFrame) {
     UserManager::setSaver(nullptr);
 }
 
+// The changes of one action, batched, are one write holding all of them:
+// at the batch's end, or in the next frame when this one has had its save.
+TEST_F(Users, ABatchOfChangesIsOneWrite) {
+    CountingSaver saver;
+    UserManager::setSaver(&saver);
+    User* user = users()->addUser("P1");
+    for (const bool savedThisFrame : {false, true}) {
+        // The saves of what came before are through.
+        for (int i = 0; i < 3; ++i) frame();
+        if (savedThisFrame) user->getResource("gold").add(1);
+        const long long k = savedThisFrame ? 2 : 1;
+        const int before = saver.saves;
+        {
+            const UserManager::SaveBatch action;
+            user->getResource("gold").set(7001 * k);
+            {
+                const UserManager::SaveBatch inner;
+                user->getResource("hint").set(8001 * k);
+            }
+            EXPECT_EQ(saver.saves, before) << savedThisFrame << ": written before the action ended";
+            user->getResource("undo").set(9001 * k);
+        }
+        frame();
+        frame();
+        EXPECT_EQ(saver.saves, before + 1) << savedThisFrame;
+        for (const long long part : {7001 * k, 8001 * k, 9001 * k}) {
+            const std::string entry = "<integer>" + std::to_string(part) + "</integer>";
+            EXPECT_NE(saver.last.find(entry), std::string::npos) << savedThisFrame << " " << part;
+        }
+    }
+    UserManager::setSaver(nullptr);
+}
+
 TEST_F(Users, TheExitSaveWritesWhatIsWaitingAndNeedsAProfile) {
     UserManager::saveAtExit(); // no manager yet: nothing is made
     users();
