@@ -202,8 +202,16 @@ TEST_P(NewPlayerRun, SplashLoadingNameAndMap) {
         }
         return out;
     };
-    expectColour(map, "level 1", 99.7f - 24, 444.3f, dimmed(0xF6BA3B));
-    expectColour(map, "level 2", 153.4f - 24, 537.2f, dimmed(0xA6AAB2));
+    // Where the map placed the two levels on this screen.
+    float level1X = -1, level1Y = -1, level2X = -1, level2Y = -1;
+    const std::string l1 = node(nodes, "levelsDragbox/l1/b");
+    const std::string l2 = node(nodes, "levelsDragbox/l2/b");
+    ASSERT_NE(l1.find(" x="), std::string::npos) << l1;
+    ASSERT_NE(l2.find(" x="), std::string::npos) << l2;
+    ASSERT_EQ(std::sscanf(l1.c_str() + l1.find(" x="), " x=%f y=%f", &level1X, &level1Y), 2) << l1;
+    ASSERT_EQ(std::sscanf(l2.c_str() + l2.find(" x="), " x=%f y=%f", &level2X, &level2Y), 2) << l2;
+    expectColour(map, "level 1", level1X - 24, level1Y, dimmed(0xF6BA3B));
+    expectColour(map, "level 2", level2X - 24, level2Y, dimmed(0xA6AAB2));
     expectColour(map, "play button", designWidth_ - 150, 690, dimmed(0x59C04F));
 
     // A second later the welcome popup opens over the map.
@@ -218,12 +226,12 @@ TEST_P(NewPlayerRun, SplashLoadingNameAndMap) {
     ASSERT_TRUE(screen_->xdotool("key Escape"));
     ASSERT_TRUE(eventually(
         [&] { return !vorn::test::near(pixel(Screenshot::take(display_), cx - 250, 450), 0xF7EACD, 12); }, 10));
-    ASSERT_TRUE(click(99.7f, 444.3f));
+    ASSERT_TRUE(click(level1X, level1Y));
     ASSERT_TRUE(eventually([&] { return logged("map: play level 1"); }, 10));
     if (!logged("screenLinks: no game screen in this build")) {
         // The game screen replaced the map: level 1's disc is gone from its spot.
         EXPECT_TRUE(eventually([&] {
-            return !vorn::test::near(pixel(Screenshot::take(display_), 99.7f - 24, 444.3f), 0xF6BA3B, 12);
+            return !vorn::test::near(pixel(Screenshot::take(display_), level1X - 24, level1Y), 0xF6BA3B, 12);
         }, 10));
     }
     shoot("6-level-1");
