@@ -24,6 +24,7 @@ public:
     ~MapScene() override;
 
     bool keyDown(int key) override;
+    bool mouseUp(const glm::vec2& point, vorn::eButtonName button) override;
     void onSetup() override;
     void onChildrenEnteredStage() override;
     // What the map registered with services that outlive it goes with it.
@@ -53,6 +54,8 @@ private:
     // near to that as it gets with no level cut by the screen's edges.
     void showLevel(const std::string& name);
     void showPopupLater(void (MapScene::*show)());
+    // A popup the player opened or closed: the tree once its switch has played.
+    void logStateChange(const std::string& before);
 
     vorn::EventListener* userListener_ = nullptr;
     // Developer mode: the digits of a level typed on the map, played on Enter.
