@@ -22,6 +22,7 @@
 #endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -87,7 +88,25 @@ bool videoReady() {
     // only for the process being asked to end (a signal).
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     ready = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    if (!ready) std::fprintf(stderr, "SDL video could not start: %s\n", SDL_GetError());
+    if (!ready) {
+        std::fprintf(stderr, "SDL video could not start: %s\n", SDL_GetError());
+        return ready;
+    }
+    // When no display server answers, SDL falls back on drivers that draw
+    // into memory: the game would run unseen at full speed until killed.
+    // Only one asked for by name (SDL_VIDEODRIVER) is taken.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const bool unseen = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (unseen && !(asked && *asked)) {
+        const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        std::fprintf(stderr, "No display server answers (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\"); SDL offers only its "
+                             "\"%s\" video driver, which shows nothing\n",
+                     display ? display : "", wayland ? wayland : "", driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        ready = false;
+    }
     return ready;
 }
 

@@ -70,9 +70,10 @@ void EditorBoard::build() {
         for (const LevelPlace& place : level->places) addTile(createTile(place));
     }
     for (int z = 0; z < kGridLayers; ++z) {
-        for (int y = 0; y < kGridRows - 1; ++y) {
-            for (int x = 0; x < kGridColumns - 1; ++x) {
-                if (!cellAt(TilePosition(x, y, z))) addTile(createTile(LevelPlace(x, y, z, kNoType)));
+        for (int y = 0; y < kGridRows; ++y) {
+            for (int x = 0; x < kGridColumns; ++x) {
+                const TilePosition cell(x, y, z);
+                if (cell.holdsTile() && !cellAt(cell)) addTile(createTile(LevelPlace(cell, kNoType)));
             }
         }
     }
@@ -147,8 +148,9 @@ void EditorBoard::clearTile(const std::shared_ptr<Tile>& tile) {
     const TilePosition& p = tile->position;
     for (int x = p.x; x < p.x + static_cast<int>(tile->width); ++x) {
         for (int y = p.y; y < p.y + static_cast<int>(tile->height); ++y) {
+            // A tile's right and lower half may stand where no tile can begin.
             const TilePosition cell(x, y, p.z);
-            if (!cell.inGrid() || cellAt(cell)) continue;
+            if (!cell.holdsTile() || cellAt(cell)) continue;
             addTile(createTile(LevelPlace(cell, kNoType)));
         }
     }

@@ -40,6 +40,7 @@ bool EditorTile::mouseDown(const glm::vec2& point, vorn::eButtonName button) {
     if (!owner) return true;
     const TilePosition p = position;
     if (button == vorn::BUTTON_LEFT) {
+        if (!p.holdsTile()) return true;
         auto tile = std::make_shared<EditorTile>(tileTypeToPlace());
         tile->setGridPosition(p, true);
         if (!owner->isFootprintFree(tile)) return true;

@@ -35,12 +35,7 @@ LevelPlace readPlace(const vorn::Value& entry) {
     LevelPlace place(readInteger(entry.at(0), "a place's x"), readInteger(entry.at(1), "a place's y"),
                      readInteger(entry.at(2), "a place's layer"), 0);
     if (entry.size() > 3) place.type = readInteger(entry.at(3), "a place's type");
-    // The last column and row hold no tile's top-left cell: a tile there
-    // would hang over the grid's edge.
-    const TilePosition& p = place.position;
-    if (p.x < 0 || p.x > kGridColumns - 2 || p.y < 0 || p.y > kGridRows - 2 || p.z < 0 || p.z >= kGridLayers) {
-        throw std::invalid_argument("a place lies outside the grid");
-    }
+    if (!place.position.holdsTile()) throw std::invalid_argument("a place lies outside the grid");
     return place;
 }
 
@@ -114,14 +109,7 @@ void Level::read() {
                 unshuffleable.push_back(readInteger(fixed.at(i), "a fixed type"));
             }
         }
-        const auto [first, second] = findOverlap(places);
-        if (first >= 0) {
-            const TilePosition& a = places[static_cast<std::size_t>(first)].position;
-            const TilePosition& b = places[static_cast<std::size_t>(second)].position;
-            throw std::invalid_argument("places (" + std::to_string(a.x) + ", " + std::to_string(a.y) + ", " +
-                                        std::to_string(a.z) + ") and (" + std::to_string(b.x) + ", " +
-                                        std::to_string(b.y) + ", " + std::to_string(b.z) + ") overlap");
-        }
+        if (const std::string refusal = refusedPlaces(places); !refusal.empty()) throw std::invalid_argument(refusal);
     } catch (const std::exception& e) {
         vorn::log("Can't open or parse: %s [%s]", path.c_str(), e.what());
         clear();
@@ -133,9 +121,30 @@ unsigned Level::plainPlaceCount() const {
     return static_cast<unsigned>(std::count_if(places.begin(), places.end(), [](const LevelPlace& p) { return p.isPlain(); }));
 }
 
+std::string refusedPlaces(const std::vector<LevelPlace>& places) {
+    for (const LevelPlace& place : places) {
+        const TilePosition& p = place.position;
+        if (!p.holdsTile()) {
+            return "the place (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ", " + std::to_string(p.z) +
+                   ") lies outside the grid";
+        }
+    }
+    const auto [first, second] = findOverlap(places);
+    if (first < 0) return "";
+    const TilePosition& a = places[static_cast<std::size_t>(first)].position;
+    const TilePosition& b = places[static_cast<std::size_t>(second)].position;
+    return "places (" + std::to_string(a.x) + ", " + std::to_string(a.y) + ", " + std::to_string(a.z) + ") and (" +
+           std::to_string(b.x) + ", " + std::to_string(b.y) + ", " + std::to_string(b.z) + ") overlap";
+}
+
 bool Level::save() {
     if (path.empty()) {
         vorn::log("Level::save: the layout has no file");
+        return false;
+    }
+    // A file the reader would refuse whole must not replace one it reads.
+    if (const std::string refusal = refusedPlaces(places); !refusal.empty()) {
+        vorn::log("Level::save: %s is not written: %s", path.c_str(), refusal.c_str());
         return false;
     }
     vorn::Value root(vorn::Value::DICT);

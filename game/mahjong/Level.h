@@ -25,7 +25,8 @@ public:
     Level& operator=(const Level&) = delete;
 
     // Writes the layout to its path, replacing the file atomically. False
-    // (and a log line) when there is no path or the file cannot be written.
+    // (and a log line) when there is no path, the places are such that
+    // reading the file would refuse it, or the file cannot be written.
     bool save();
 
     // The places the deck fills: those without a type of their own.
@@ -50,5 +51,9 @@ private:
 // The first pair of places of one layer that share a cell, as indices into
 // the list; (-1, -1) when there is none.
 std::pair<int, int> findOverlap(const std::vector<LevelPlace>& places);
+
+// Why a layout file with these places would be refused when read (a place
+// outside the grid, two that overlap); "" when it would be read.
+std::string refusedPlaces(const std::vector<LevelPlace>& places);
 
 } // namespace mahjong

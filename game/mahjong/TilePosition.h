@@ -47,6 +47,12 @@ struct TilePosition {
 
     bool operator==(const TilePosition&) const = default;
     bool inGrid() const { return x >= 0 && x < kGridColumns && y >= 0 && y < kGridRows && z >= 0 && z < kGridLayers; }
+    // A tile whose top-left cell this is lies wholly inside the grid: the
+    // last column and row are only ever a tile's second half. The layout
+    // reader, the editor and the board all hold tiles to this.
+    bool holdsTile() const {
+        return x >= 0 && x <= kGridColumns - 2 && y >= 0 && y <= kGridRows - 2 && z >= 0 && z < kGridLayers;
+    }
 };
 
 // The node position of a tile's centre in the board's space.

@@ -25,10 +25,12 @@
 #include "widgets/NodeList.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -89,6 +91,44 @@ std::string ranges(const std::vector<int>& numbers) {
         i = j + 1;
     }
     return text;
+}
+
+// How far a node and everything shown in it reach across its parent.
+std::pair<float, float> shownSpan(const vorn::Node& node) {
+    const vorn::Rect bounds = node.getBounds();
+    float left = bounds.x;
+    float right = bounds.x + bounds.w;
+    const float scale = node.getScale().x;
+    for (const auto& child : node.children()) {
+        if (!child->isVisible()) continue;
+        const auto [a, b] = shownSpan(*child);
+        left = std::min(left, bounds.x + a * scale);
+        right = std::max(right, bounds.x + b * scale);
+    }
+    return {left, right};
+}
+
+// The displacement in [low, high] nearest to wanted at which no span is cut
+// by either edge of a view that wide; wanted itself when there is none.
+float uncutDisplacement(const std::vector<std::pair<float, float>>& spans, float width, float wanted, float low,
+                        float high) {
+    const auto cuts = [&](float d) {
+        for (const auto& [a, b] : spans) {
+            if ((a + d < 0.0f && b + d > 0.0f) || (a + d < width && b + d > width)) return true;
+        }
+        return false;
+    };
+    if (low > high) return wanted;
+    wanted = std::clamp(wanted, low, high);
+    // The clean stretches begin and end where a span meets an edge.
+    std::vector<float> candidates = {wanted, low, high};
+    for (const auto& [a, b] : spans) candidates.insert(candidates.end(), {-a, -b, width - a, width - b});
+    std::optional<float> best;
+    for (const float d : candidates) {
+        if (d < low || d > high || cuts(d)) continue;
+        if (!best || std::abs(d - wanted) < std::abs(*best - wanted)) best = d;
+    }
+    return best.value_or(wanted);
 }
 
 } // namespace
@@ -304,12 +344,34 @@ void MapScene::syncLevels() {
         vorn::log("map: level button %s lacks \"b\" or \"stars\"; skipped", ranges(incomplete).c_str());
     }
 
+    showLevel(allDone ? std::string() : "l" + next);
+}
+
+void MapScene::showLevel(const std::string& name) {
     auto box = std::dynamic_pointer_cast<vorn::DragBox>(findNode("levelsDragbox"));
-    if (!box || allDone) return;
-    if (const std::shared_ptr<vorn::Node> target = box->findChild("l" + next, false)) {
-        const glm::vec2 d = box->displacementToCenter(target);
-        box->setDisplacement({d.x, d.y, 0.0f});
+    if (!box) return;
+    const std::shared_ptr<vorn::Node> target = name.empty() ? nullptr : box->findChild(name, false);
+    if (!name.empty() && !target) return;
+    std::vector<std::pair<float, float>> spans;
+    for (int i = 1; i <= levelButtons; ++i) {
+        const std::shared_ptr<vorn::Node> button = box->findChild("l" + std::to_string(i), false);
+        if (button && button->isVisible()) spans.push_back(shownSpan(*button));
     }
+    // With every level won the strip stays where it is, but for the least
+    // move that cuts no level.
+    glm::vec2 wanted(box->getDisplacement());
+    float low = box->getMinDisplacement().x;
+    float high = box->getMaxDisplacement().x;
+    const float width = box->getSize().x;
+    if (target) {
+        wanted = box->displacementToCenter(target);
+        // The current level stays whole in view.
+        const auto [left, right] = shownSpan(*target);
+        low = std::max(low, -left);
+        high = std::min(high, width - right);
+    }
+    const float x = uncutDisplacement(spans, width, wanted.x, low, high);
+    box->setDisplacement({x, wanted.y, 0.0f});
 }
 
 void MapScene::syncUsers() {

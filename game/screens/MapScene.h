@@ -9,7 +9,7 @@ class EventListener;
 }
 
 // The map, "data/scenes/map.sg.xml": one button per level ("l1" ...) on a
-// scrolling strip with the current level centred, the player list, the
+// scrolling strip with the current level near the centre, the player list, the
 // album, the "menu" music, two first-run popups and developer keys. A new
 // map is made for every visit; it rebuilds its content from the player
 // services each time it enters the stage.
@@ -50,6 +50,9 @@ private:
     void listenForUserChanges();
     // The strip scrolls to its last panel on any screen width.
     void fitLevelStrip();
+    // Scrolls the strip to centre that level button ("" for none), or as
+    // near to that as it gets with no level cut by the screen's edges.
+    void showLevel(const std::string& name);
     void showPopupLater(void (MapScene::*show)());
     // A popup the player opened or closed: the tree once its switch has played.
     void logStateChange(const std::string& before);

@@ -7,6 +7,7 @@
 #include "core/EventDispatcher.h"
 #include "mahjong/EditorBoard.h"
 #include "mahjong/EditorTile.h"
+#include "support/LogCapture.h"
 #include "support/TempDir.h"
 
 namespace mahjong::test {
@@ -147,6 +148,68 @@ TEST_F(EditorFixture, BearsCountInModeThree) {
     EXPECT_EQ(back.places.size(), 8u);
     EXPECT_EQ(back.mode, 3);
     EXPECT_EQ(back.bearsCount, 4);
+}
+
+// A tile taken off at the grid's far edge gives markers back only where a
+// tile can begin: the editor offers no place the layout reader refuses, and
+// what it saves reads back whole.
+TEST_F(EditorFixture, TheGridsEdgeIsTheReadersEdge) {
+    for (const TilePosition& edge : {TilePosition(34, 5, 0), TilePosition(5, 18, 0), TilePosition(34, 18, 0)}) {
+        SCOPED_TRACE(std::to_string(edge.x) + "," + std::to_string(edge.y));
+        vorn::test::TempDir dir;
+        auto level = std::make_shared<Level>(dir.file("edge.plist"));
+        open(level);
+        editor->setScale({0.4f, 0.4f});
+        step(0.05f);
+        clickCell(edge.x, edge.y, 0);
+        ASSERT_EQ(placed(), 1);
+        clickCell(edge.x, edge.y, 0, vorn::BUTTON_RIGHT);
+        ASSERT_EQ(placed(), 0);
+        for (const auto& t : editor->tiles) EXPECT_TRUE(t->position.holdsTile()) << t->position.x << "," << t->position.y;
+        // Where the last column or row would start a tile, a click places none.
+        clickCell(kGridColumns - 1, edge.y, 0);
+        clickCell(edge.x, kGridRows - 1, 0);
+        EXPECT_EQ(placed(), 0);
+        clickCell(edge.x, edge.y, 0);
+        clickCell(0, 0, 0);
+        ASSERT_EQ(placed(), 2);
+        ASSERT_TRUE(editor->save());
+        std::set<std::tuple<int, int, int>> saved;
+        for (const LevelPlace& p : Level(level->path).places) saved.insert({p.position.x, p.position.y, p.position.z});
+        EXPECT_EQ(saved, (std::set<std::tuple<int, int, int>>{{0, 0, 0}, {edge.x, edge.y, 0}}));
+        scene->removeChild(editor);
+    }
+}
+
+// A layout that reading would refuse whole is not written: the file keeps
+// the layout it had.
+TEST_F(EditorFixture, ALayoutTheReaderRefusesIsNotSaved) {
+    struct Case {
+        const char* what;
+        std::vector<LevelPlace> places;
+    };
+    const Case cases[] = {
+        {"last column", {LevelPlace(0, 0, 0), LevelPlace(35, 0, 0)}},
+        {"last row", {LevelPlace(0, 0, 0), LevelPlace(0, 19, 0)}},
+        {"above the top layer", {LevelPlace(0, 0, 0), LevelPlace(0, 0, 10)}},
+        {"left of the grid", {LevelPlace(0, 0, 0), LevelPlace(-1, 4, 0)}},
+        {"overlapping", {LevelPlace(0, 0, 0), LevelPlace(1, 1, 0)}},
+    };
+    vorn::test::TempDir dir;
+    const std::string path = dir.file("kept.plist");
+    Level kept(path);
+    kept.setPlaces({LevelPlace(0, 0, 0), LevelPlace(34, 18, 0)});
+    ASSERT_TRUE(kept.save());
+    const std::string before = vorn::test::readBytes(path);
+    for (const Case& c : cases) {
+        vorn::test::LogCapture log;
+        Level level(path);
+        level.setPlaces(c.places);
+        EXPECT_FALSE(level.save()) << c.what;
+        EXPECT_EQ(vorn::test::readBytes(path), before) << c.what;
+        EXPECT_NE(log.text().find("Level::save: " + path + " is not written: "), std::string::npos) << c.what;
+        EXPECT_EQ(Level(path).places.size(), 2u) << c.what;
+    }
 }
 
 TEST_F(EditorFixture, SaveToAFolderThatIsNotThereFails) {

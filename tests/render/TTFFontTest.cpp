@@ -211,7 +211,31 @@ TEST_F(TTFFontTest, DrawingNowSkipsMultiByteCharactersThatBuildingDraws) {
         EXPECT_NE(draw.texture, nullptr);
     }
     EXPECT_EQ(quadCount(*font.buildDrawData({0, 20, 0}, "a\xc3\xa9z", 0.0f)), 3u);
-    EXPECT_EQ(font.filterText("a\xc3\xa9\r\nz?"), "az");
+    EXPECT_EQ(font.filterText("a\xc3\xa9\r\nz?"), "az?");
+}
+
+// What the font file holds passes the filter whether or not it was drawn
+// before; the filter renders it on the way.
+TEST_F(TTFFontTest, FilteringKeepsTheCharactersOfTheFileDrawnOrNot) {
+    struct Case {
+        std::string text;
+        std::string kept;
+    };
+    const Case cases[] = {
+        {"Ana Tester", "Ana Tester"},
+        {"O'Neil & Co. (2nd)!?", "O'Neil & Co. (2nd)!?"},
+        {"a\tb\r\nc", "abc"},
+        {"caf\xc3\xa9", "caf"},
+    };
+    for (const Case& c : cases) {
+        TTFFont font(gameFont, 20.0f, 1.0f);
+        EXPECT_EQ(font.findGlyph(U' '), nullptr) << "a space is among the preloaded characters";
+        EXPECT_EQ(font.filterText(c.text), c.kept);
+        // Now drawn the same way as the preloaded characters.
+        for (const char ch : c.kept) EXPECT_NE(font.findGlyph(static_cast<char32_t>(ch)), nullptr) << ch;
+    }
+    TTFFont broken("/nonexistent/font.ttf", 20.0f, 1.0f);
+    EXPECT_EQ(broken.filterText("Ana Tester"), "");
 }
 
 struct Utf8Case {

@@ -392,6 +392,32 @@ TEST_F(Editor, AFailedSaveIsShownAndLoggedAndKeepsTheOldFile) {
     EXPECT_EQ(mahjong::Level(layoutPath).places.size(), 24u);
 }
 
+// A layout the level file could not be read back from is not saved: the
+// editor says so as for a file it cannot write, and the file stays.
+TEST_F(Editor, ALayoutTheReaderWouldRefuseIsNotSavedAndSaysSo) {
+    openEditor();
+    ASSERT_TRUE(editor);
+    const std::set<Place> before = places(*editor->level);
+    // A tile hanging over the grid's last column, as no click can place one.
+    for (const TilePosition& p : {TilePosition(35, 1, 0), TilePosition(30, 17, 0)}) {
+        auto tile = std::make_shared<mahjong::EditorTile>(0);
+        tile->setGridPosition(p, true);
+        editor->board->placeTile(tile);
+    }
+    ASSERT_EQ(source("tilesToPairCount").asInt() % 2, 0);
+    LogCapture log;
+    pressNode("saveButton");
+    EXPECT_EQ(run.app.runningScene(), editor);
+    EXPECT_EQ(log.count("Level::save: " + layoutPath + " is not written: the place (35, 1, 0) lies outside the grid"), 1)
+        << log.text();
+    EXPECT_EQ(log.count("EditorScene: level 1 could not be saved to " + layoutPath + "; the file is unchanged"), 1);
+    EXPECT_EQ(readBytes(layoutPath), original);
+    EXPECT_EQ(places(*editor->level), before);
+    step(0.5f);
+    EXPECT_EQ(editor->getCurrentState(), "save_failed");
+    EXPECT_TRUE(node("saveFailedPopup")->isVisible());
+}
+
 // Once the editor has left the stage, nothing it registered answers any
 // more, even while something still holds the screen; its commands act on
 // no other screen.

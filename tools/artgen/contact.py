@@ -83,18 +83,19 @@ def artifact_sheet():
 
 
 def map_sheet():
-    panels = [Image.open(os.path.join(DATA, 'gfx', 'map', f'map_{k}.png')).convert('RGB') for k in range(1, 10)]
-    strip = Image.new('RGB', (1024 * 9, 768))
-    for k, p in enumerate(panels):
-        strip.paste(p, (1024 * k, 0))
     with open(os.path.join(DATA, 'gfx', 'map', 'spots.json')) as f:
-        spots = json.load(f)['spots']
+        layout = json.load(f)
+    n, pw, ph = layout['panels'], layout['panelWidth'], layout['panelHeight']
+    strip = Image.new('RGB', (pw * n, ph))
+    for k in range(n):
+        with Image.open(os.path.join(DATA, 'gfx', 'map', f'map_{k + 1}.png')) as p:
+            strip.paste(p.convert('RGB'), (pw * k, 0))
     d = ImageDraw.Draw(strip)
     font = ImageFont.truetype(FONT, 16)
-    for s in spots:
+    for s in layout['spots']:
         d.ellipse((s['x'] - 30, s['y'] - 32, s['x'] + 30, s['y'] + 28), fill=(242, 168, 29), outline=(138, 75, 0))
         d.text((s['x'] - 12, s['y'] - 12), str(s['level']), font=font, fill=(255, 255, 255))
-    strip.resize((9216 // 3, 256), Image.LANCZOS).save(out_path('contact_map.png'), optimize=True)
+    strip.resize((pw * n // 3, ph // 3), Image.LANCZOS).save(out_path('contact_map.png'), optimize=True)
 
 
 def board_mock(level, background):

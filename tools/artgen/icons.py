@@ -157,14 +157,19 @@ def speaker(c, on=True):
         _arc_band(c, 26, 24, 15, 4, -0.9, 0.9)
 
 
-def speaker_off(c):
-    speaker(c, False)
+def _off_cross(c, x=36, y=24):
+    """the cross beside a switched-off sound or music glyph"""
     for a in (math.pi / 4, -math.pi / 4):
         c.save()
-        c.translate(36, 24)
+        c.translate(x, y)
         c.rotate(a)
         rrect(c, -8, -2.2, 16, 4.4, 2.2)
         c.restore()
+
+
+def speaker_off(c):
+    speaker(c, False)
+    _off_cross(c)
 
 
 def note(c, on=True):
@@ -176,12 +181,14 @@ def note(c, on=True):
 
 
 def note_off(c):
-    note(c)
+    """the note shrunk to the left half, with the switched-off speaker's cross
+    beside it: a bar across the whole note read as a note still playing"""
     c.save()
-    c.translate(24, 24)
-    c.rotate(-math.pi / 4)
-    rrect(c, -22, -2.5, 44, 5, 2.5)
+    c.translate(-1, 10)
+    c.scale(0.6, 0.6)
+    note(c)
     c.restore()
+    _off_cross(c)
 
 
 def book(c):

@@ -1,8 +1,16 @@
-"""The map: one strip of the nine places, 9 x 1024 = 9216 by 768 design
-pixels, cut into nine panels data/gfx/map/map_1..9.png (side by side in a
-horizontally scrolled drag box); a winding path carries 144 level spots,
-sixteen a place, whose centres are listed in data/gfx/map/spots.json. Also
-the level button looks, the star rows and the marker of the current level."""
+"""The map: one strip through the nine places, 18 x 1024 = 18432 by 768 design
+pixels, cut into eighteen panels data/gfx/map/map_1..18.png (side by side in a
+horizontally scrolled drag box); a gently rolling path carries 144 level
+spots, sixteen a place, whose centres are listed in data/gfx/map/spots.json.
+Also the level button looks, the star rows and the marker of the current
+level.
+
+The spots keep a few rules that the screens depend on: they stand SPOT_PITCH
+apart across the strip, so that on the usual screen widths (960, 1024, 1229
+and 1365 design pixels) a view exists near any level that cuts no spot at
+either edge; each spot with its star row or flag stays inside SPOT_BAND,
+clear of the map's corner buttons; and the path is so gentle near a spot that
+the star row above it never lies on the path."""
 import json
 import math
 
@@ -15,12 +23,22 @@ from .common import (HI, Canvas, catmull, ellipse, hexc, lin, rad, rrect, save_p
 from .ui import finish, star
 
 PANEL_W, H = 1024, 768
-PANELS = 9
+PANELS = 18
 STRIP_W = PANEL_W * PANELS
+PLACES = 9
 HORIZON = 175
 GROUND = 265
 LEVELS = 144
 BLEND = 90
+
+SPOT_PITCH = 124
+FIRST_SPOT = 90
+# The spots' centres stay between these heights: with the flag above and the
+# disc below, a spot reaches from 128 above its centre to 38 below it.
+SPOT_BAND = (392, 576)
+# How far the path may rise over the width of a star row beside a spot: the
+# row's foot stands 40 above the spot's centre, the path is 23 wide each side.
+PATH_RISE = 15
 
 GROUND_COLS = {
     'provence': ('#B8C070', '#98A858'), 'marseille': ('#C8C088', '#A8A070'), 'cannes': ('#E8D8A8', '#D8C490'),
@@ -29,53 +47,80 @@ GROUND_COLS = {
 }
 
 
+def spot_x(level):
+    """centre x of the level's spot (1 .. 144)"""
+    return FIRST_SPOT + SPOT_PITCH * (level - 1)
+
+
+def place_bounds():
+    """where each place's land begins and ends along the strip: halfway between
+    the last spot of one place and the first of the next"""
+    inner = [spot_x(16 * q + 1) - SPOT_PITCH / 2 for q in range(1, PLACES)]
+    return [0.0] + inner + [float(STRIP_W)]
+
+
 def path_points():
-    """control points: the path swings between the upper and the lower part of the land"""
+    """control points: the path rolls between the upper and the lower part of
+    the spots' band, slowly enough for the star rows"""
+    mid = (SPOT_BAND[0] + SPOT_BAND[1]) / 2
+    half = (SPOT_BAND[1] - SPOT_BAND[0]) / 2
     pts = []
-    x = 70.0
+    x = -120.0
     k = 0
     rng = np.random.default_rng(77)
-    while x < STRIP_W - 40:
-        y = 385 if k % 2 == 0 else 690
-        y += rng.uniform(-20, 20)
-        pts.append((x, y))
-        x += 215 + rng.uniform(-20, 20)
+    while x < STRIP_W + 120:
+        swing = half * rng.uniform(0.55, 1.0)
+        pts.append((x, mid - swing if k % 2 == 0 else mid + swing))
+        x += rng.uniform(640, 760)
         k += 1
-    pts.append((STRIP_W - 60, 520))
+    pts.append((x, mid))
     return pts
 
 
 def sample_path():
-    p = catmull(path_points(), 40)
+    p = catmull(path_points(), 80)
     seg = np.hypot(*np.diff(p, axis=0).T)
     cum = np.concatenate([[0], np.cumsum(seg)])
     return p, cum
 
 
 def spots():
-    """centres of the level spots: sixteen per panel, evenly spaced along the
-    path within each panel"""
-    p, cum = sample_path()
+    """centres of the level spots, on the path at a fixed pitch"""
+    p, _ = sample_path()
     out = []
-    for panel in range(PANELS):
-        x0, x1 = panel * PANEL_W + 70, (panel + 1) * PANEL_W - 30
-        idx = np.where((p[:, 0] >= x0) & (p[:, 0] <= x1))[0]
-        a, b = cum[idx[0]], cum[idx[-1]]
-        for k in range(16):
-            t = a + (b - a) * (k + 0.5) / 16
-            i = int(np.searchsorted(cum, t))
-            out.append((round(float(p[i][0]), 1), round(float(p[i][1]), 1)))
+    for level in range(1, LEVELS + 1):
+        x = spot_x(level)
+        y = float(np.interp(x, p[:, 0], p[:, 1]))
+        out.append((round(float(x), 1), round(y, 1)))
+    check_spots(p, out)
     return out
 
 
-def paint_panel(c, panel, path, spot_list):
-    place = S.PLACES[panel]
-    x0 = panel * PANEL_W
-    S.paint_place(c, place, x0 - BLEND, PANEL_W + 2 * BLEND, H, HORIZON, 900 + panel, ground_from=GROUND)
+def check_spots(path, spot_list):
+    """refuses a layout that breaks the rules the screens depend on"""
+    if np.any(np.diff(path[:, 0]) <= 0):
+        raise ValueError('the map path turns back on itself')
+    for k, (x, y) in enumerate(spot_list):
+        if not SPOT_BAND[0] <= y <= SPOT_BAND[1]:
+            raise ValueError(f'spot {k + 1} at y {y} leaves the band {SPOT_BAND}')
+        near = (path[:, 0] >= x - 40) & (path[:, 0] <= x + 40)
+        if np.min(path[near, 1]) < y - PATH_RISE:
+            raise ValueError(f'the path rises into the star row of spot {k + 1}')
+    if spot_list[-1][0] + 40 > STRIP_W:
+        raise ValueError('the last spot runs over the strip\'s end')
+
+
+def paint_place(c, q, path):
+    """place q over its stretch of the strip and a blend's width beyond"""
+    place = S.PLACES[q]
+    bounds = place_bounds()
+    x0, x1 = bounds[q] - BLEND, bounds[q + 1] + BLEND
+    w = x1 - x0
+    S.paint_place(c, place, x0, w, H, HORIZON, 900 + q, ground_from=GROUND)
     top, bottom = GROUND_COLS[place]
-    rng = np.random.default_rng(50 + panel)
+    rng = np.random.default_rng(50 + q)
     # the land the path runs on, with a soft rolling edge
-    xs = np.linspace(x0 - BLEND, x0 + PANEL_W + BLEND, 60)
+    xs = np.linspace(x0, x1, int(w / 20))
     c.move_to(xs[0], H + 10)
     for x in xs:
         c.line_to(x, GROUND + 14 * math.sin(x / 170.0) + 8 * math.sin(x / 53.0))
@@ -87,8 +132,9 @@ def paint_panel(c, panel, path, spot_list):
     def near_path(x, y, d):
         return np.min(np.hypot(path[:, 0] - x, path[:, 1] - y)) < d
 
-    for _ in range(420):
-        x, y = rng.uniform(x0 - BLEND, x0 + PANEL_W + BLEND), rng.uniform(GROUND + 20, H)
+    per_panel = w / PANEL_W
+    for _ in range(int(420 * per_panel)):
+        x, y = rng.uniform(x0, x1), rng.uniform(GROUND + 20, H)
         if near_path(x, y, 40):
             continue
         c.move_to(x - 4, y)
@@ -96,14 +142,14 @@ def paint_panel(c, panel, path, spot_list):
         c.curve_to(x + 1, y - 8, x + 3, y - 6, x + 4, y)
         c.set_source_rgba(*shade(bottom, rng.uniform(0.7, 0.9)))
         c.fill()
-    S.flowers(c, rng, x0 - BLEND, x0 + PANEL_W + BLEND, GROUND + 20, H, 260,
+    S.flowers(c, rng, x0, x1, GROUND + 20, H, int(260 * per_panel),
               ['#FFFFFF', '#F8D86A', '#F28AAE', S.PALETTES[place][4]], avoid=lambda x, y: near_path(x, y, 34))
     # props of the place beside the path
     props = []
     tries = 0
-    while len(props) < 16 and tries < 4000:
+    while len(props) < int(16 * per_panel) and tries < 6000:
         tries += 1
-        x, y = rng.uniform(x0 + 20, x0 + PANEL_W - 20), rng.uniform(GROUND + 40, H - 10)
+        x, y = rng.uniform(x0 + BLEND + 20, x1 - BLEND - 20), rng.uniform(GROUND + 40, H - 10)
         if near_path(x, y, 95):
             continue
         if any(math.hypot(x - a, y - b) < 70 for a, b in props):
@@ -188,24 +234,24 @@ def paint_path(c, path, spot_list):
 
 
 def paint_strip_panel(panel, path, spot_list):
-    """one panel at HI, with its neighbours' edges blended in"""
+    """one panel at HI; each place fades in over the one before across their border"""
     x0 = panel * PANEL_W
     cv = Canvas(PANEL_W, H)
     c = cv.c
     c.translate(-x0, 0)
-    # later places fade in over earlier ones across each border; painting the
-    # same three places in the same order keeps neighbouring panels identical
-    for q in (panel - 1, panel, panel + 1):
-        if not 0 <= q < PANELS:
+    bounds = place_bounds()
+    # every place that reaches into the panel, always painted whole and in the
+    # same order, so that neighbouring panels meet without a seam
+    for q in range(PLACES):
+        if bounds[q + 1] + BLEND <= x0 or bounds[q] - BLEND >= x0 + PANEL_W:
             continue
         c.push_group()
-        paint_panel(c, q, path, spot_list)
+        paint_place(c, q, path)
         c.pop_group_to_source()
         if q == 0:
             c.paint()
         else:
-            qx0 = q * PANEL_W
-            g = cairo.LinearGradient(qx0 - BLEND, 0, qx0 + BLEND, 0)
+            g = cairo.LinearGradient(bounds[q] - BLEND, 0, bounds[q] + BLEND, 0)
             g.add_color_stop_rgba(0, 0, 0, 0, 0)
             g.add_color_stop_rgba(1, 0, 0, 0, 1)
             c.mask(g)
@@ -255,14 +301,14 @@ def spot_button(look):
     return finish(draw, SPOT, SPOT, (0, 2, 2, 0.35))
 
 
-def stars_row(n, w=96, h=40):
+def stars_row(n, w=SPOT, h=40):
+    """three stars in a shallow arch, as wide as the button they stand over"""
     a = np.zeros((h * HI, w * HI, 4), np.float32)
     from .ui import _place
     from .common import over
-    for k in range(3):
-        st = star(32, empty=k >= n)
-        y = 2 if k == 1 else 8
-        a = over(a, _place(st, a.shape, k * 30 + 3, y))
+    for k, (size, cx, bottom) in enumerate(((26, w / 2 - 25, 38), (30, w / 2, 34), (26, w / 2 + 25, 38))):
+        st = star(size, empty=k >= n)
+        a = over(a, _place(st, a.shape, cx - size / 2, bottom - size))
     return a
 
 
@@ -314,7 +360,7 @@ def make():
         save_pair(paint_strip_panel(panel, path, spot_list), f'data/gfx/map/map_{panel + 1}.png', quantize=256)
     entries = []
     for k, (x, y) in enumerate(spot_list):
-        entries.append({'level': k + 1, 'x': x, 'y': y, 'panel': k // 16 + 1})
+        entries.append({'level': k + 1, 'x': x, 'y': y, 'place': k // 16 + 1})
     write_text('data/gfx/map/spots.json', json.dumps(
         {'panelWidth': PANEL_W, 'panelHeight': H, 'panels': PANELS, 'spots': entries}, indent=1) + '\n')
     folder = 'data/gfx/map/'

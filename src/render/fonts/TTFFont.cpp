@@ -225,6 +225,18 @@ glm::vec2 TTFFont::measure(const std::string& text) {
 }
 
 std::string TTFFont::filterText(const std::string& text) {
+    // Only the preloaded characters and those laid out so far have glyphs
+    // yet: one the font file holds (a space typed into a field whose font
+    // has drawn none) is rendered now rather than taken for one it lacks.
+    std::u32string missing;
+    for (const char c : text) {
+        const char32_t code = codeOfByte(c);
+        if (usable_ && code >= 0x20 && code < 0x7F && !findGlyph(code) && missing.find(code) == std::u32string::npos &&
+            stbtt_FindGlyphIndex(&info_, static_cast<int>(code)) != 0) {
+            missing += code;
+        }
+    }
+    addGlyphs(missing);
     std::string result;
     for (const char c : text) {
         if (c != '\n' && c != '\r' && findGlyph(codeOfByte(c))) {

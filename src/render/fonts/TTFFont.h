@@ -50,7 +50,8 @@ public:
     std::shared_ptr<DrawData> buildDrawData(const glm::vec3& position, const std::string& text,
                                             float extraSpace) override;
     glm::vec2 measure(const std::string& text) override;
-    // The bytes, other than line ends, that have a glyph.
+    // The bytes, other than line ends, that have a glyph in the font file:
+    // those not rendered yet are rendered first. Main thread only.
     std::string filterText(const std::string& text) override;
     float lineHeight() override { return lineHeight_; }
     float base() override { return base_; }
