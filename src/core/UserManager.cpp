@@ -336,7 +336,8 @@ User* UserManager::addUser(const std::string& name) {
     users_.push_back(user);
     selected_ = user;
     user->activate();
-    if (newUserCallback_) newUserCallback_(user);
+    // The callback may set another one (or none) for the next player.
+    if (const std::function<void(User*)> callback = newUserCallback_) callback(user);
     finishSelection();
     return user;
 }

@@ -263,6 +263,32 @@ TEST_F(Users, TheExitSaveWritesWhatIsWaitingAndNeedsAProfile) {
     EXPECT_EQ(root.get("users").at(0).get("resourceAmounts").get("gold"), Value(2LL));
 }
 
+// A new player's callback meant for the first player only clears itself, or
+// hands over to another, and then reads its own capture (too long for
+// std::function's inline buffer, so a closure freed under it is caught).
+TEST_F(Users, ANewPlayerCallbackMayClearOrReplaceItself) {
+    struct Reset {
+        ~Reset() { UserManager::instance()->setNewUserCallback(nullptr); }
+    } reset;
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "replaced" : "cleared");
+        std::vector<std::string> heard;
+        const std::string tag = "the first player's callback, with a capture longer than any inline buffer";
+        users()->setNewUserCallback([this, &heard, tag, replace](User* user) {
+            if (replace) users()->setNewUserCallback([&heard](User* next) { heard.push_back(next->name()); });
+            else users()->setNewUserCallback(nullptr);
+            heard.push_back(tag + " " + user->name());
+        });
+        const std::string first = replace ? "R1" : "C1";
+        const std::string second = replace ? "R2" : "C2";
+        users()->addUser(first);
+        users()->addUser(second);
+        EXPECT_EQ(heard, replace ? (std::vector<std::string>{tag + " " + first, second})
+                                 : (std::vector<std::string>{tag + " " + first}));
+        users()->setNewUserCallback(nullptr);
+    }
+}
+
 TEST_F(Users, CountersHoldSixtyFourBitAmounts) {
     User* p1 = users()->addUser("P1");
     EXPECT_FALSE(p1->data().get("resourceAmounts").get("gold").isSet());
