@@ -4,6 +4,7 @@
 #include "core/ResourceManager.h"
 #include "core/XMLDocument.h"
 #include "scene/ActionFactory.h"
+#include "scene/LoadContext.h"
 #include "scene/Node.h"
 
 #include <tinyxml2.h>
@@ -19,11 +20,6 @@ namespace {
 // Time this close to an action's end counts as the end: the steps are
 // floats, and their sum may round to just below the duration.
 constexpr double endTolerance = 1e-6;
-
-// A "content" file that names itself, directly or through others, would
-// otherwise be read until the stack runs out.
-constexpr int maxContentDepth = 16;
-int contentDepth = 0;
 
 } // namespace
 
@@ -47,20 +43,19 @@ void Action::setup(const Attributes& attributes) {
     const auto content = attributes.find("content");
     if (content == attributes.end()) return;
     const std::string file = content->second.toString();
-    if (contentDepth >= maxContentDepth) {
-        log("Action content nested too deep, not read: %s", file.c_str());
-        return;
-    }
     const auto document = std::dynamic_pointer_cast<XMLDocument>(ResourceManager::instance()->getResource(file));
     // A missing or malformed file has been logged by the resource manager.
     if (!document || !document->root()) return;
-    ++contentDepth;
+    // A file that names itself, directly or through others, or a fan of
+    // files that name each other many times over, would otherwise be read
+    // without end.
+    const LoadContext::File entered(file, "Action content");
+    if (!entered.entered()) return;
     try {
         loadFromXML(document->root());
     } catch (const std::exception& e) {
         log("Can't open or parse: %s [%s]", file.c_str(), e.what());
     }
-    --contentDepth;
 }
 
 void Action::addChild(std::unique_ptr<Action>) {}

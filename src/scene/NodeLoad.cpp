@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/ResourceManager.h"
 #include "core/XMLDocument.h"
+#include "scene/LoadContext.h"
 #include "scene/NodeFactory.h"
 
 #include <tinyxml2.h>
@@ -13,11 +14,6 @@
 namespace vorn {
 
 namespace {
-
-// "content" files that name each other in a ring would otherwise be read
-// until the stack runs out.
-constexpr int maxContentDepth = 16;
-int contentDepth = 0;
 
 int alignment(const std::string& text, const char* low, const char* high, int current) {
     if (text == low) return 1;
@@ -43,18 +39,16 @@ void Node::loadDocument(const std::string& path) {
     const auto document = std::dynamic_pointer_cast<XMLDocument>(ResourceManager::instance()->getResource(path));
     // A missing or malformed file has been logged by the resource manager.
     if (!document || !document->root()) return;
-    if (contentDepth >= maxContentDepth) {
-        log("Node content nested too deep, not read: %s", path.c_str());
-        return;
-    }
-    ++contentDepth;
+    // A file that includes itself, or a fan of files that include each
+    // other many times over, would otherwise be read without end.
+    const LoadContext::File file(path, "Node content");
+    if (!file.entered()) return;
     try {
         load(document->root());
     } catch (const std::exception& e) {
         // Whatever loaded before the fault stays; the rest of the file is lost.
         log("Can't open or parse: %s [%s]", path.c_str(), e.what());
     }
-    --contentDepth;
 }
 
 void Node::loadFromFile(const std::string& path) {

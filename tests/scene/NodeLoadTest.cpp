@@ -12,6 +12,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -100,13 +102,86 @@ TEST_F(NodeFiles, ContentComesFirstAndTheElementOverrides) {
     EXPECT_EQ(node.children()[1]->getName(), "own");
 }
 
-TEST_F(NodeFiles, AContentChainThatIncludesItselfStops) {
-    const std::string self = dir.file("self.xml");
-    file("self.xml", R"(<container content=")" + self + R"("><container/></container>)");
+std::size_t treeSize(const Node& node) {
+    std::size_t n = 1;
+    for (const auto& child : node.children()) n += treeSize(*child);
+    return n;
+}
+
+// Files that include themselves, or each other in a ring, are read once on
+// any one path; each refusal is told once however often it is met.
+struct IncludeRingCase {
+    const char* label;
+    std::vector<std::pair<std::string, std::string>> files; // name, text with $a/$b for the paths
+    std::size_t nodes;
+    std::vector<std::string> told; // names of the files refused as "includes itself"
+};
+
+class IncludeRings : public vorn::test::SceneFixture, public ::testing::WithParamInterface<IncludeRingCase> {};
+
+TEST_P(IncludeRings, AreReadOncePerPathAndToldOnce) {
+    const IncludeRingCase& c = GetParam();
+    const auto expand = [this](std::string text) {
+        for (const char* name : {"a", "b"}) {
+            const std::string mark = std::string("$") + name;
+            for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark)) {
+                text.replace(at, mark.size(), dir.file(std::string(name) + ".xml"));
+            }
+        }
+        return text;
+    };
+    for (const auto& [name, text] : c.files) file(name, expand(text));
     vorn::test::LogCapture log;
-    Node node(self);
-    EXPECT_EQ(log.count("Node content nested too deep, not read: " + self), 1) << log.text();
-    EXPECT_EQ(node.children().size(), 16u);
+    Node node(dir.file("a.xml"));
+    EXPECT_EQ(treeSize(node), c.nodes);
+    for (const std::string& name : c.told) {
+        EXPECT_EQ(log.count("Node content includes itself, not read again: " + dir.file(name)), 1) << log.text();
+    }
+    EXPECT_EQ(log.count("includes itself"), static_cast<int>(c.told.size())) << log.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NodeFiles, IncludeRings,
+    ::testing::Values(
+        IncludeRingCase{"Itself", {{"a.xml", R"(<container content="$a"><container/></container>)"}}, 2, {"a.xml"}},
+        // Four times over used to mean 4^16 reads.
+        IncludeRingCase{"ItselfFourTimes",
+                        {{"a.xml", R"(<container><container content="$a"/><container content="$a"/>)"
+                                   R"(<container content="$a"/><container content="$a"/></container>)"}},
+                        5,
+                        {"a.xml"}},
+        IncludeRingCase{"ARingOfTwo",
+                        {{"a.xml", R"(<container><container content="$b"/><container content="$b"/></container>)"},
+                         {"b.xml", R"(<container><container content="$a"/><container/></container>)"}},
+                        // a: two b nodes, each holding b's two children.
+                        7,
+                        {"a.xml"}}),
+    [](const ::testing::TestParamInfo<IncludeRingCase>& param) { return std::string(param.param.label); });
+
+// Distinct files that each include the next many times: no ring, but an
+// expansion without end in practice. One load reads a bounded number of
+// files, and says so once.
+TEST_F(NodeFiles, AFanOfIncludesStopsAtItsShareOfFiles) {
+    constexpr int levels = 8;
+    for (int level = 0; level < levels; ++level) {
+        std::string text = "<container>";
+        if (level + 1 < levels) {
+            for (int i = 0; i < 4; ++i) text += R"(<container content=")" + dir.file("f" + std::to_string(level + 1) + ".xml") + R"("/>)";
+        }
+        file("f" + std::to_string(level) + ".xml", text + "</container>");
+    }
+    vorn::test::LogCapture log;
+    Node node(dir.file("f0.xml"));
+    // 4 + 16 + ... + 4^7 = 21844 includes, of which maxFiles - 1 are read
+    // besides the outermost file.
+    EXPECT_EQ(log.count("includes more than 10000 files; the rest are not read"), 1) << log.text().substr(0, 2000);
+    EXPECT_LE(treeSize(node), 4u * 10000u);
+    EXPECT_GE(treeSize(node), 10000u);
+    // The next load has a share of its own.
+    vorn::test::LogCapture again;
+    Node second(dir.file("f5.xml"));
+    EXPECT_EQ(treeSize(second), 1u + 4u + 16u);
+    EXPECT_EQ(again.count("not read"), 0);
 }
 
 TEST_F(NodeFiles, AMalformedNumberIsLoggedAndWhatLoadedStays) {
