@@ -65,6 +65,22 @@ public:
     // nothing, so it stays NIL for every other caller.
     static Value null;
 
+    // While one lives on a thread, text read as a number there must be
+    // nothing but the number (blanks around it aside): "1,5" and "2px"
+    // throw std::invalid_argument, as text with no number at all does.
+    // Readers of files where such text is a mistake rather than a number
+    // use it.
+    class StrictNumbers {
+    public:
+        StrictNumbers();
+        ~StrictNumbers();
+        StrictNumbers(const StrictNumbers&) = delete;
+        StrictNumbers& operator=(const StrictNumbers&) = delete;
+
+    private:
+        bool previous_;
+    };
+
     constexpr Value() noexcept = default;
     Value(Type type);
     Value(const Value& other);

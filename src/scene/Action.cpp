@@ -21,12 +21,20 @@ namespace {
 // floats, and their sum may round to just below the duration.
 constexpr double endTolerance = 1e-6;
 
+// A negative duration would never end a sequence it sits in.
+float sane(float duration) {
+    if (duration >= 0.0f) return duration;
+    log("IntervalAction: duration %f, 0 used", static_cast<double>(duration));
+    return 0.0f;
+}
+
 } // namespace
 
 Action::~Action() = default;
 
 void Action::loadFromXML(const tinyxml2::XMLElement* element) {
     if (!element) return;
+    const LoadContext::Element context(element);
     Attributes attributes;
     for (const tinyxml2::XMLAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         attributes[a->Name()] = Value(a->Value());
@@ -82,10 +90,17 @@ void Action::finish() {
 
 void Action::stop() { started_ = false; }
 
+IntervalAction::IntervalAction(float duration) : duration_(sane(duration)) {}
+
+void IntervalAction::setDuration(float duration) { duration_ = sane(duration); }
+
 void IntervalAction::setup(const Attributes& attributes) {
     Action::setup(attributes);
-    const auto d = attributes.find("d");
-    if (d != attributes.end()) duration_ = d->second.asFloat();
+    LoadContext::find(attributes, "d", [this](const Value& d) {
+        const float seconds = d.asFloat();
+        if (seconds < 0.0f) LoadContext::report("d", d, "is negative, 0 used");
+        duration_ = seconds < 0.0f ? 0.0f : seconds;
+    });
 }
 
 void IntervalAction::onStart() {

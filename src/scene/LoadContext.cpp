@@ -2,8 +2,11 @@
 
 #include "core/Log.h"
 
+#include <tinyxml2.h>
+
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace vorn {
@@ -22,6 +25,7 @@ struct Loading {
 };
 
 thread_local Loading loading;
+thread_local const tinyxml2::XMLElement* currentElement = nullptr;
 
 bool onStack(const std::string& path) {
     return std::find(loading.files.begin(), loading.files.end(), path) != loading.files.end();
@@ -58,6 +62,37 @@ LoadContext::File::File(const std::string& path, const char* what) {
 
 LoadContext::File::~File() {
     if (entered_) loading.files.pop_back();
+}
+
+LoadContext::Element::Element(const tinyxml2::XMLElement* element) : previous_(currentElement) {
+    currentElement = element;
+}
+
+LoadContext::Element::~Element() { currentElement = previous_; }
+
+std::string LoadContext::where() {
+    if (loading.files.empty()) return {};
+    std::string text = loading.files.back();
+    if (currentElement) text += " line " + std::to_string(currentElement->GetLineNum());
+    return text;
+}
+
+void LoadContext::report(const std::string& name, const Value& value, const char* problem) {
+    const std::string place = where();
+    const std::string element = currentElement ? std::string("<") + currentElement->Name() + ">" : "node";
+    const std::string text = value.toString();
+    log("%s%s%s %s=\"%s\" %s", place.c_str(), place.empty() ? "" : ": ", element.c_str(), name.c_str(), text.c_str(),
+        problem);
+}
+
+void LoadContext::badValue(const std::string& name, const Value& value, const std::exception& e) {
+    if (dynamic_cast<const std::out_of_range*>(&e)) {
+        report(name, value, "is out of range, ignored");
+    } else if (dynamic_cast<const std::invalid_argument*>(&e)) {
+        report(name, value, "is not a number, ignored");
+    } else {
+        report(name, value, (std::string("cannot be read, ignored [") + e.what() + "]").c_str());
+    }
 }
 
 } // namespace vorn

@@ -26,6 +26,7 @@ int alignment(const std::string& text, const char* low, const char* high, int cu
 
 void Node::load(const tinyxml2::XMLElement* element) {
     if (!element) return;
+    const LoadContext::Element context(element);
     Attributes attributes;
     for (const tinyxml2::XMLAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         attributes[a->Name()] = Value(a->Value());
@@ -59,7 +60,7 @@ void Node::loadFromFile(const std::string& path) {
 void Node::setProperties(const Attributes& attributes) {
     const auto content = attributes.find("content");
     if (content != attributes.end()) loadDocument(content->second.toString());
-    for (const auto& [key, value] : attributes) handleAttribute(key, value);
+    LoadContext::each(attributes, [this](const std::string& key, const Value& value) { handleAttribute(key, value); });
 }
 
 void Node::handleAttribute(const std::string& key, const Value& value) {
@@ -136,9 +137,14 @@ void Node::loadChild(const tinyxml2::XMLElement* child) {
         const char* from = child->Attribute("from");
         const char* to = child->Attribute("to");
         if (!from || !to) return;
+        const LoadContext::Element context(child);
         Transition transition;
-        if (child->Attribute("time")) transition.time = Value(child->Attribute("time")).asFloat();
-        if (child->Attribute("delay")) transition.delay = Value(child->Attribute("delay")).asFloat();
+        for (const char* key : {"time", "delay"}) {
+            const char* text = child->Attribute(key);
+            if (!text) continue;
+            float& field = std::strcmp(key, "time") == 0 ? transition.time : transition.delay;
+            LoadContext::attribute(key, Value(text), [&] { field = Value(text).asFloat(); });
+        }
         addTransition(from, to, transition);
     } else if (std::shared_ptr<Node> node = NodeFactory::instance().create(child)) {
         addChild(node);

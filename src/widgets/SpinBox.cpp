@@ -3,6 +3,7 @@
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/VM.h"
+#include "scene/LoadContext.h"
 #include "scene/Text.h"
 #include "widgets/BoundValue.h"
 #include "widgets/Button.h"
@@ -20,13 +21,13 @@ SpinBox::~SpinBox() = default;
 
 void SpinBox::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "on_change") {
             onChange_ = value.toString();
         } else if (key == "dataSource") {
             setDataSource(value.toString());
         }
-    }
+    });
 }
 
 void SpinBox::loadChildren(const tinyxml2::XMLElement* element) {

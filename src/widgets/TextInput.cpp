@@ -5,6 +5,7 @@
 #include "core/Keys.h"
 #include "render/fonts/Font.h"
 #include "scene/Image.h"
+#include "scene/LoadContext.h"
 #include "scene/Scene.h"
 #include "scene/Text.h"
 #include "widgets/UiDefaults.h"
@@ -94,7 +95,7 @@ void TextInput::setProperties(const Attributes& attributes) {
     Attributes forText;
     const std::string* initial = nullptr;
     std::string initialText;
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (textKeys.contains(key)) {
             forText[key] = value;
         } else if (key == "text") {
@@ -105,7 +106,7 @@ void TextInput::setProperties(const Attributes& attributes) {
         } else if (key == "dataSource") {
             setDataSource(value.toString());
         }
-    }
+    });
     // Always, so that the inner text loads its font (the default one
     // without "font"); it clears the text, which comes after.
     textNode_->setProperties(forText);

@@ -3,6 +3,7 @@
 #include "scene/ActionManager.h"
 #include "scene/Node.h"
 #include "scene/NodeFactory.h"
+#include "scene/Text.h"
 
 #include "SceneFixture.h"
 #include "support/LogCapture.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -184,33 +186,94 @@ TEST_F(NodeFiles, AFanOfIncludesStopsAtItsShareOfFiles) {
     EXPECT_EQ(again.count("not read"), 0);
 }
 
-TEST_F(NodeFiles, AMalformedNumberIsLoggedAndWhatLoadedStays) {
-    const std::string path = file("broken.xml", R"(
-<scene>
-  <container name="first" x="1"/>
-  <container name="second" x="two"/>
-  <container name="third"/>
-</scene>)");
+// A bad value leaves out its attribute only: the element's other
+// attributes, the elements after it and the rest of the file are read, and
+// the log names the file, the line, the element, the attribute and the value.
+struct BadValueCase {
+    const char* label;
+    std::string element;
+    std::string logged;
+    std::function<void(const vorn::Scene&)> check;
+};
+
+class BadValues : public vorn::test::SceneFixture, public ::testing::WithParamInterface<BadValueCase> {};
+
+TEST_P(BadValues, LeaveOutTheirAttributeOnly) {
+    const BadValueCase& c = GetParam();
+    const std::string path = file("bad.xml", "<scene>\n  <container name=\"before\" x=\"1\"/>\n  " + c.element +
+                                                 "\n  <container name=\"after\" y=\"2\"/>\n</scene>");
     vorn::test::LogCapture log;
     auto scene = std::make_shared<vorn::Scene>(&run.app);
     scene->load(path);
-    EXPECT_EQ(log.count("Can't open or parse: " + path + " ["), 1) << log.text();
-    ASSERT_EQ(scene->children().size(), 1u);
-    EXPECT_EQ(scene->children()[0]->getName(), "first");
+    EXPECT_EQ(log.count(path + " line 3: " + c.logged), 1) << log.text();
+    EXPECT_EQ(log.count("Can't open or parse"), 0) << log.text();
+    ASSERT_TRUE(scene->findNode("before"));
+    ASSERT_TRUE(scene->findNode("after"));
+    EXPECT_EQ(scene->findNode("before")->getPosition(), glm::vec2(1, 0));
+    EXPECT_EQ(scene->findNode("after")->getPosition(), glm::vec2(0, 2));
+    c.check(*scene);
     // The game goes on with it.
     run.app.runScene(scene);
     run.step(0.016f);
 }
 
-TEST_F(NodeFiles, AMalformedContentFileIsLoggedUnderItsOwnName) {
-    const std::string part = file("part.xml", R"(<container y="1"><container name="kept"/><container w="wide"/></container>)");
-    const std::string path = file("use.xml", R"(<container content=")" + part + R"(" x="3"><container name="own"/></container>)");
+INSTANTIATE_TEST_SUITE_P(
+    NodeFiles, BadValues,
+    ::testing::Values(
+        BadValueCase{"NotANumber", R"(<container name="n" x="abc" y="5"/>)",
+                     R"(<container> x="abc" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(0, 5)); }},
+        BadValueCase{"ACommaIsNoDecimalPoint", R"(<container name="n" x="1,5" y="5"/>)",
+                     R"(<container> x="1,5" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(0, 5)); }},
+        BadValueCase{"AUnitAfterTheNumber", R"(<container name="n" w="20px" h="10"/>)",
+                     R"(<container> w="20px" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getSize(), glm::vec2(0, 10)); }},
+        BadValueCase{"TwoNumbers", R"(<container name="n" angle="30 40" scale="2"/>)",
+                     R"(<container> angle="30 40" is not a number, ignored)",
+                     [](const vorn::Scene& s) {
+                         EXPECT_EQ(s.findNode("n")->getRotation(), 0.0f);
+                         EXPECT_EQ(s.findNode("n")->getScale(), glm::vec2(2, 2));
+                     }},
+        BadValueCase{"OutOfRange", R"(<container name="n" x="1e39" y="5"/>)",
+                     R"(<container> x="1e39" is out of range, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(0, 5)); }},
+        BadValueCase{"BlanksAroundANumberAreFine", R"(<container name="n" x=" 7 " y="x5"/>)",
+                     R"(<container> y="x5" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(7, 0)); }},
+        BadValueCase{"ASubclassAttribute", R"(<text name="n" font_size="12pt" text="kept"/>)",
+                     R"(<text> font_size="12pt" is not a number, ignored)",
+                     [](const vorn::Scene& s) {
+                         auto* text = dynamic_cast<vorn::Text*>(s.findNode("n").get());
+                         ASSERT_NE(text, nullptr);
+                         EXPECT_EQ(text->getText(), "kept");
+                     }},
+        BadValueCase{"AStateNumber", R"(<container name="n"><state name="s" x="two" y="3"/></container>)",
+                     R"(<state> x="two" is not a number, ignored)",
+                     [](const vorn::Scene& s) {
+                         const Node::State& state = s.findNode("n")->states().at("s");
+                         EXPECT_FALSE(state.hasPosition || state.hasX);
+                         EXPECT_TRUE(state.hasY);
+                         EXPECT_EQ(state.position.y, 3.0f);
+                     }},
+        BadValueCase{"ATransitionTime",
+                     R"(<container name="n"><transition from="a" to="b" time="soon" delay="0.5"/></container>)",
+                     R"(<transition> time="soon" is not a number, ignored)", [](const vorn::Scene& s) {
+                         EXPECT_TRUE(s.findNode("n"));
+                     }}),
+    [](const ::testing::TestParamInfo<BadValueCase>& param) { return std::string(param.param.label); });
+
+TEST_F(NodeFiles, ABadNumberInAContentFileIsLoggedUnderItsOwnName) {
+    const std::string part = file("part.xml", R"(<container y="1">
+<container name="kept"/><container w="wide"/></container>)");
+    const std::string path = file("use.xml", R"(<container content=")" + part + R"(" x="3"><container name="own" x="oops"/></container>)");
     vorn::test::LogCapture log;
     Node node(path);
-    EXPECT_EQ(log.count("Can't open or parse: " + part + " ["), 1) << log.text();
+    EXPECT_EQ(log.count(part + R"( line 2: <container> w="wide" is not a number, ignored)"), 1) << log.text();
+    EXPECT_EQ(log.count(path + R"( line 1: <container> x="oops" is not a number, ignored)"), 1) << log.text();
     EXPECT_EQ(node.getPosition(), glm::vec2(3, 1));
-    ASSERT_EQ(node.children().size(), 2u);
-    EXPECT_EQ(node.children()[1]->getName(), "own");
+    ASSERT_EQ(node.children().size(), 3u);
+    EXPECT_EQ(node.children()[2]->getName(), "own");
 }
 
 TEST_F(NodeFiles, AMissingFileLeavesTheNodeEmpty) {
@@ -235,7 +298,7 @@ TEST_F(NodeFiles, AnActionFileRestartsFromTheDefaultStateAtEveryEntry) {
 }
 
 TEST_F(NodeFiles, ActionFilesThatCannotBeReadRunNothing) {
-    const std::string malformed = file("bad.xml", R"(<sequence><move d="1" x="5"/><move d="fast"/></sequence>)");
+    const std::string malformed = file("bad.xml", R"(<sequence><move d="1" x="5"/><move d="1")");
     const std::string unknown = file("odd.xml", R"(<Move d="1" x="5"/>)");
     vorn::test::LogCapture log;
     start(R"(<scene>
