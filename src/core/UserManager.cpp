@@ -168,11 +168,15 @@ void UserManager::load() {
 }
 
 Value UserManager::readUsersData(const Data& data, std::vector<std::string>* problems) {
-    Value root = Value::fromPlistData(data);
+    std::vector<std::string> unheard;
+    if (problems == nullptr) problems = &unheard;
+    std::vector<std::string> damage;
+    Value root = Value::fromPlistData(data, &damage);
     if (root.isNil()) {
         if (!data.empty()) problems->push_back("not a readable property list");
         return root;
     }
+    if (!damage.empty()) problems->push_back(std::to_string(damage.size()) + " damaged value(s) mended, as logged");
     if (root.type() != Value::DICT) {
         problems->push_back("its top value is not a dictionary");
         return Value();

@@ -92,8 +92,9 @@ public:
 
     // What can be used of users data, or NIL when nothing can: a dictionary
     // whose "users" array holds only dictionaries, whose counters are numbers
-    // and whose options are of their kinds. Each repair adds a line to
-    // problems; anything not understood but harmless is kept as it is.
+    // and whose options are of their kinds. Each repair, and each damaged
+    // value the reader mended, adds a line to problems (which may be null);
+    // anything not understood but harmless is kept as it is.
     static Value readUsersData(const Data& data, std::vector<std::string>* problems);
 
 private:

@@ -146,6 +146,9 @@ public:
     // empty or malformed input gives NIL and a log line.
     static Value fromPlistFile(const std::string& path);
     static Value fromPlistData(const Data& data);
+    // The same, and every warning about damage inside the value (a number
+    // that is none, text that is not well-formed) is added to problems too.
+    static Value fromPlistData(const Data& data, std::vector<std::string>* problems);
     static Value fromPlistElement(const tinyxml2::XMLElement* element);
     // Fill a container from an element's children; do nothing unless value
     // has the fitting type.

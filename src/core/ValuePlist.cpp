@@ -1,6 +1,7 @@
 // Property lists: reading through tinyxml2, writing with a plain text builder.
 #include "core/Data.h"
 #include "core/Log.h"
+#include "core/StringUtils.h"
 #include "core/Value.h"
 
 #include <tinyxml2.h>
@@ -15,7 +16,10 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace vorn {
 
@@ -27,8 +31,21 @@ constexpr const char* kDocumentHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?
                                       "<plist version=\"1.0\">\n";
 constexpr const char* kDocumentTail = "</plist>";
 
-// The file being read, named in messages about its elements.
+// The file being read, named in messages about its elements, and where
+// those messages also go for a caller that wants to know of any damage.
 thread_local const char* currentSource = nullptr;
+thread_local std::vector<std::string>* currentProblems = nullptr;
+
+class ProblemScope {
+public:
+    explicit ProblemScope(std::vector<std::string>* problems) : previous_(currentProblems) { currentProblems = problems; }
+    ~ProblemScope() { currentProblems = previous_; }
+    ProblemScope(const ProblemScope&) = delete;
+    ProblemScope& operator=(const ProblemScope&) = delete;
+
+private:
+    std::vector<std::string>* previous_;
+};
 
 class SourceScope {
 public:
@@ -49,7 +66,10 @@ void warn(const tinyxml2::XMLElement* element, const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
-    log("%s line %d: %s", currentSource ? currentSource : "plist data", element->GetLineNum(), message);
+    const std::string text = std::string(currentSource ? currentSource : "plist data") + " line " +
+                             std::to_string(element->GetLineNum()) + ": " + message;
+    log("%s", text.c_str());
+    if (currentProblems) currentProblems->push_back(text);
 }
 
 bool isBlank(char c) {
@@ -108,12 +128,62 @@ Value readReal(const tinyxml2::XMLElement* element) {
     return Value(number);
 }
 
+// What XML 1.0 can carry: tab, line feed and carriage return of the
+// control characters, and neither U+FFFE nor U+FFFF.
+bool allowedInXml(const std::string& text, std::size_t at, std::size_t length) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (length == 1) return byte >= 0x20 || byte == '\t' || byte == '\n' || byte == '\r';
+    return !(length == 3 && byte == 0xEF && static_cast<unsigned char>(text[at + 1]) == 0xBF &&
+             static_cast<unsigned char>(text[at + 2]) >= 0xBE);
+}
+
+// The text as XML can carry it: every ill-formed UTF-8 piece becomes
+// U+FFFD and every character XML does not allow (NUL among them) is left
+// out. False when nothing had to change.
+bool fitForXml(const std::string& text, std::string& out) {
+    bool changed = false;
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = utf8Length(text, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            i += brokenUtf8Length(text, i);
+            changed = true;
+        } else if (!allowedInXml(text, i, n)) {
+            i += n;
+            changed = true;
+        } else {
+            out.append(text, i, n);
+            i += n;
+        }
+    }
+    return changed;
+}
+
+// The text of a <string> or <key> as read: a damaged one (ill-formed UTF-8,
+// a character XML does not allow) is mended as fitForXml does and reported.
+std::string readText(const tinyxml2::XMLElement* element) {
+    const char* raw = element->GetText();
+    const std::string text = raw ? raw : "";
+    std::string fit;
+    if (!fitForXml(text, fit)) return text;
+    std::string shown = fit.substr(0, 80);
+    while (!shown.empty() && !isValidUtf8(shown)) shown.pop_back();
+    warn(element, "<%s> is not well-formed text (bad UTF-8 or a character XML does not allow), read as \"%s%s\"",
+         element->Name(), shown.c_str(), shown.size() < fit.size() ? "..." : "");
+    return fit;
+}
+
 // Text that reads back exactly as it was: markup characters become entities,
 // a carriage return a character reference (XML would turn it into a line
 // feed), and a text of nothing but blanks gets its first blank as a
-// reference (the parser drops blank-only text). NUL cannot be carried by XML
-// at all and is left out. Text without any of these is copied unchanged.
-void appendEscaped(std::string& out, const std::string& text) {
+// reference (the parser drops blank-only text). What XML cannot carry is
+// mended first (fitForXml), so the file stays well-formed whatever the
+// text held. Text without any of these is copied unchanged.
+void appendEscaped(std::string& out, const std::string& raw) {
+    std::string fit;
+    const std::string& text = fitForXml(raw, fit) ? fit : raw;
     bool allBlank = !text.empty();
     for (char c : text) {
         if (!isBlank(c)) {
@@ -132,7 +202,6 @@ void appendEscaped(std::string& out, const std::string& text) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '\r': out += "&#13;"; break;
-        case '\0': break;
         default: out += c; break;
         }
     }
@@ -228,7 +297,10 @@ Value Value::fromPlistFile(const std::string& path) {
     }
 }
 
-Value Value::fromPlistData(const Data& data) {
+Value Value::fromPlistData(const Data& data) { return fromPlistData(data, nullptr); }
+
+Value Value::fromPlistData(const Data& data, std::vector<std::string>* problems) {
+    const ProblemScope scope(problems);
     try {
         return parseDocument(data, "plist data");
     } catch (const std::exception& e) {
@@ -250,10 +322,7 @@ Value Value::fromPlistElement(const tinyxml2::XMLElement* element) {
         readPlistArray(result, element);
         return result;
     }
-    if (std::strcmp(name, "string") == 0) {
-        const char* text = element->GetText();
-        return Value(text ? text : "");
-    }
+    if (std::strcmp(name, "string") == 0) return Value(readText(element));
     if (std::strcmp(name, "integer") == 0) return readInteger(element);
     if (std::strcmp(name, "real") == 0) return readReal(element);
     if (std::strcmp(name, "true") == 0) return Value(true);
@@ -273,8 +342,7 @@ void Value::readPlistDict(Value& value, const tinyxml2::XMLElement* element) {
     for (const tinyxml2::XMLElement* child = element->FirstChildElement(); child;
          child = child->NextSiblingElement()) {
         if (std::strcmp(child->Name(), "key") == 0) {
-            const char* text = child->GetText();
-            pendingKey = text ? text : "";
+            pendingKey = readText(child);
             continue;
         }
         if (!pendingKey) {

@@ -1,4 +1,5 @@
 #include "core/Data.h"
+#include "core/StringUtils.h"
 #include "core/Value.h"
 
 #include "support/TempDir.h"
@@ -58,7 +59,7 @@ TEST(Plist, EveryValueTypeSurvivesARoundTrip) {
     Value profile(Value::DICT);
     const std::vector<std::string> strings = {
         "",  "Tom", "<Tom & Jerry>", "&lt;", "a]]>b", "  padded  ", "   ", "\n", "\t",
-        "line\r\nbreak\r", "ünïcødé 麻将", "\x01\x1f control", "\"quoted\" 'single'", "&#13;", "tab\tin",
+        "line\r\nbreak\r", "ünïcødé 麻将", "\x7f\xc2\x85 allowed controls", "\"quoted\" 'single'", "&#13;", "tab\tin",
     };
     Value names(Value::ARRAY);
     for (const auto& s : strings) names.push_back(s);
@@ -154,6 +155,61 @@ TEST(Plist, MarkupInKeysAndStringsIsEscaped) {
     const Value withNul(std::string("a\0b", 3));
     EXPECT_EQ(Value::toPlist(withNul), "<string>ab</string>\n");
     EXPECT_EQ(parse(kHead + Value::toPlist(withNul) + "</plist>").toString(), "ab");
+}
+
+// What XML cannot carry never reaches the file: an ill-formed UTF-8 piece
+// is written as U+FFFD, and a character XML forbids is left out, in keys and
+// strings alike. The file then reads back without a word.
+TEST(Plist, TextXmlCannotCarryIsMendedWhenWritten) {
+    const std::string bad = "\xEF\xBF\xBD";
+    struct Case {
+        std::string given;
+        std::string written;
+    };
+    const std::vector<Case> cases = {
+        {"J\xFCrgen", "J" + bad + "rgen"},                   // Latin-1
+        {"cut \xE9\xBA", "cut " + bad},                     // a character cut short: one piece
+        {"\xC0\xAF", bad + bad},                              // overlong
+        {"\xED\xA0\x80", bad + bad + bad},                   // a surrogate
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad},          // past U+10FFFF
+        {"a\x01b\x08c\x0b\x0c\x1f", "abc"},                  // forbidden controls
+        {"\xEF\xBF\xBEnon\xEF\xBF\xBF", "non"},              // U+FFFE and U+FFFF
+        {std::string("a\0b", 3), "ab"},
+        {"ok \xE9\xBA\xBB\xE5\xB0\x86 \xF0\x9F\x80\x84", "ok \xE9\xBA\xBB\xE5\xB0\x86 \xF0\x9F\x80\x84"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        Value v(Value::DICT);
+        v.set(c.given, c.given);
+        const std::string document = Value::toPlistDocument(v);
+        EXPECT_TRUE(vorn::isValidUtf8(document));
+        EXPECT_NE(document.find("<key>" + c.written + "</key>"), std::string::npos) << document;
+        EXPECT_NE(document.find("<string>" + c.written + "</string>"), std::string::npos) << document;
+        std::vector<std::string> problems;
+        Value back;
+        captureLog([&] { back = Value::fromPlistData(dataOf(document), &problems); });
+        EXPECT_TRUE(problems.empty()) << problems.front();
+        EXPECT_EQ(back.get(c.written).toString(), c.written);
+    }
+}
+
+// Text that is not well-formed in a file read is a damaged value: it is
+// mended as the writer would mend it, and reported.
+TEST(Plist, DamagedTextIsMendedAndReported) {
+    const std::string bad = "\xEF\xBF\xBD";
+    const std::string document = kHead + "<dict>\n<key>na\xFFme</key>\n<string>J\xFCrgen\x01</string>\n"
+                                         "<key>ok</key>\n<string>fine</string>\n</dict>\n</plist>";
+    std::vector<std::string> problems;
+    Value v;
+    const std::string log = captureLog([&] { v = Value::fromPlistData(dataOf(document), &problems); });
+    EXPECT_EQ(v.get("na" + bad + "me").toString(), "J" + bad + "rgen");
+    EXPECT_EQ(v.get("ok").toString(), "fine");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("plist data line 5: <key> is not well-formed text"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[1].find("line 6: <string> is not well-formed text"), std::string::npos) << problems[1];
+    EXPECT_NE(problems[1].find("read as \"J" + bad + "rgen\""), std::string::npos) << problems[1];
+    EXPECT_NE(log.find(problems[1]), std::string::npos);
+    EXPECT_TRUE(vorn::isValidUtf8(log));
 }
 
 TEST(Plist, ReaderStructure) {

@@ -1,6 +1,7 @@
 // Profiles, counters and the users file: what is saved, read back and kept,
 // how damaged files are set aside, and how many writes a burst of changes costs.
 #include "core/DataSource.h"
+#include "core/StringUtils.h"
 #include "core/EventDispatcher.h"
 #include "core/User.h"
 #include "core/UserManager.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -355,7 +357,16 @@ TEST_P(DamagedUsersFile, IsSetAsideAndTheRestIsUsed) {
     }
     frame();
     manager->flushPendingSave();
-    EXPECT_FALSE(UserManager::readUsersData(vorn::Data::readFile(path()), nullptr).isNil());
+    std::vector<std::string> problems;
+    EXPECT_FALSE(UserManager::readUsersData(vorn::Data::readFile(path()), &problems).isNil());
+    // What is written back is whole: well-formed UTF-8, read without a word,
+    // here and by another program's strict reader.
+    EXPECT_TRUE(vorn::isValidUtf8(readBytes(path())));
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    if (std::system("command -v python3 >/dev/null 2>&1") == 0) {
+        const std::string check = "python3 -c 'import plistlib, sys; plistlib.load(open(sys.argv[1], \"rb\"))' '" + path() + "'";
+        EXPECT_EQ(std::system(check.c_str()), 0) << readBytes(path());
+    }
     EXPECT_EQ(readBytes(path() + ".bad"), c.bytes);
 }
 
@@ -389,6 +400,14 @@ INSTANTIATE_TEST_SUITE_P(
                                     "<string>soon</string></dict>"),
                     1, "\"lifeManagerStart\" is not a number"},
         DamagedCase{"Truncated", usersFile("P1", kP1).substr(0, 150), 0, "not a readable property list"},
+        DamagedCase{"NameIsNotUtf8", usersFile("J\xFCrgen", "<dict><key>name</key><string>J\xFCrgen</string></dict>"), 1,
+                    "is not well-formed text"},
+        DamagedCase{"KeyIsNotUtf8",
+                    usersFile("P1", "<dict><key>name</key><string>P1</string><key>\xC0\xAFodd</key><true/></dict>"), 1,
+                    "is not well-formed text"},
+        DamagedCase{"ControlCharacterInAName",
+                    usersFile("P\x01", "<dict><key>name</key><string>P\x01</string></dict>"), 1,
+                    "is not well-formed text"},
         DamagedCase{"NotXml", std::string("\x89PNG\r\n\x1a\n garbage", 17), 0, "not a readable property list"}),
     [](const ::testing::TestParamInfo<DamagedCase>& param) { return std::string(param.param.label); });
 
