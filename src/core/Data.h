@@ -39,6 +39,14 @@ public:
     [[nodiscard]] bool writeFile(const char* path) const;
     [[nodiscard]] bool writeFile(const std::string& path) const;
 
+    // Copies a file to a new one that never replaces another: the copy is
+    // created only where no file is yet, and flushed to disk before this
+    // returns. NameTaken when something is at to already (nothing is done);
+    // Failed (and a log line, and no copy left behind) when the copy could
+    // not be made.
+    enum class NewCopy { Made, NameTaken, Failed };
+    [[nodiscard]] static NewCopy copyToNewFile(const std::string& from, const std::string& to);
+
     // Capacity starts at 256 and doubles until the bytes fit.
     void append(const void* bytes, std::uint32_t n);
 

@@ -149,6 +149,14 @@ public:
     // The same, and every warning about damage inside the value (a number
     // that is none, text that is not well-formed) is added to problems too.
     static Value fromPlistData(const Data& data, std::vector<std::string>* problems);
+    // What a property list damaged or cut short still holds whole: its text
+    // is read up to the first fault in the nesting of its tags, and every
+    // element closed before it that reads on its own is kept as the
+    // ordinary reader reads it. A container that does not read whole (cut
+    // short, or damaged inside) keeps its members up to the first that does
+    // not, when it is the top value or at most keepOpenDepth levels below
+    // it; deeper ones, and scalars, are left out. NIL when nothing is whole.
+    static Value fromPlistPrefix(const Data& data, unsigned keepOpenDepth, std::vector<std::string>* problems);
     static Value fromPlistElement(const tinyxml2::XMLElement* element);
     // Fill a container from an element's children; do nothing unless value
     // has the fitting type.

@@ -237,6 +237,149 @@ Value parseDocument(const Data& data, const char* source) {
     return Value::fromPlistElement(element);
 }
 
+// The elements of an XML text up to its first fault, found by their tags
+// alone: each with its name, where it begins and, once closed, where it
+// ends. A fault is anything that breaks the nesting of tags or leaves one
+// unfinished; what the tags hold is judged later, element by element.
+struct Outline {
+    struct Element {
+        std::string name;
+        std::size_t begin = 0;
+        std::size_t end = std::string::npos; // past its closing tag; npos while open
+        std::vector<std::size_t> children;
+    };
+    std::vector<Element> elements;
+};
+
+bool isNameEnd(char c) { return isBlank(c) || c == '/' || c == '>' || c == '<'; }
+
+Outline outlineOf(const std::string& text) {
+    Outline outline;
+    std::vector<std::size_t> open;
+    const auto add = [&](std::string name, std::size_t begin) {
+        outline.elements.push_back(Outline::Element{std::move(name), begin, std::string::npos, {}});
+        const std::size_t index = outline.elements.size() - 1;
+        if (!open.empty()) outline.elements[open.back()].children.push_back(index);
+        return index;
+    };
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t lt = text.find('<', pos);
+        if (lt == std::string::npos) break;
+        const auto skipTo = [&](const char* closing, std::size_t from) {
+            const std::size_t at = text.find(closing, from);
+            return at == std::string::npos ? at : at + std::strlen(closing);
+        };
+        if (text.compare(lt, 2, "<?") == 0) {
+            pos = skipTo("?>", lt + 2);
+        } else if (text.compare(lt, 4, "<!--") == 0) {
+            pos = skipTo("-->", lt + 4);
+        } else if (text.compare(lt, 9, "<![CDATA[") == 0) {
+            pos = skipTo("]]>", lt + 9);
+        } else if (text.compare(lt, 2, "<!") == 0) {
+            // A declaration; its internal subset may hold '>' inside brackets.
+            int depth = 0;
+            pos = std::string::npos;
+            for (std::size_t i = lt + 2; i < text.size(); ++i) {
+                if (text[i] == '[') ++depth;
+                else if (text[i] == ']') --depth;
+                else if (text[i] == '>' && depth <= 0) {
+                    pos = i + 1;
+                    break;
+                }
+            }
+        } else if (text.compare(lt, 2, "</") == 0) {
+            std::size_t i = lt + 2;
+            while (i < text.size() && !isNameEnd(text[i])) ++i;
+            const std::string name = text.substr(lt + 2, i - lt - 2);
+            while (i < text.size() && isBlank(text[i])) ++i;
+            if (i >= text.size() || text[i] != '>' || open.empty() || outline.elements[open.back()].name != name) break;
+            outline.elements[open.back()].end = i + 1;
+            open.pop_back();
+            pos = i + 1;
+        } else {
+            std::size_t i = lt + 1;
+            while (i < text.size() && !isNameEnd(text[i])) ++i;
+            if (i == lt + 1) break;
+            const std::string name = text.substr(lt + 1, i - lt - 1);
+            // Attributes, with '>' allowed inside their quotes.
+            char quote = 0;
+            for (; i < text.size(); ++i) {
+                if (quote) {
+                    if (text[i] == quote) quote = 0;
+                } else if (text[i] == '"' || text[i] == '\'') {
+                    quote = text[i];
+                } else if (text[i] == '>' || text[i] == '<') {
+                    break;
+                }
+            }
+            if (i >= text.size() || text[i] != '>') break;
+            const std::size_t index = add(name, lt);
+            if (text[i - 1] == '/') outline.elements[index].end = i + 1;
+            else open.push_back(index);
+            pos = i + 1;
+        }
+        if (pos == std::string::npos) break;
+    }
+    return outline;
+}
+
+// Values from an outline: a closed element is read as a whole document of
+// its own, as the ordinary reader would read it; an open container near the
+// top keeps what it holds whole.
+struct PrefixReader {
+    const std::string& text;
+    const Outline& outline;
+    unsigned keepOpenDepth;
+
+    // The element read whole (a key as its text), or nothing when it is
+    // open or its text does not read.
+    std::optional<Value> whole(std::size_t index) const {
+        const Outline::Element& e = outline.elements[index];
+        if (e.end == std::string::npos) return std::nullopt;
+        tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+        if (document.Parse(text.data() + e.begin, e.end - e.begin) != tinyxml2::XML_SUCCESS) return std::nullopt;
+        const tinyxml2::XMLElement* element = document.FirstChildElement();
+        if (element == nullptr) return std::nullopt;
+        if (e.name == "key") return Value(readText(element));
+        return Value::fromPlistElement(element);
+    }
+
+    Value read(std::size_t index, unsigned depth) const {
+        if (std::optional<Value> value = whole(index)) return *value;
+        const Outline::Element& e = outline.elements[index];
+        const bool isDict = e.name == "dict";
+        if (depth > keepOpenDepth || (!isDict && e.name != "array")) return Value();
+        Value result(isDict ? Value::DICT : Value::ARRAY);
+        std::optional<std::string> key;
+        for (const std::size_t child : e.children) {
+            if (isDict && outline.elements[child].name == "key") {
+                const std::optional<Value> k = whole(child);
+                if (!k) break;
+                key = k->toString();
+                continue;
+            }
+            // The first member that does not read whole (cut short, or
+            // damaged inside) is where the damage is: what of it is whole
+            // near the top still counts, and nothing after it does.
+            std::optional<Value> value = whole(child);
+            const bool damaged = !value;
+            if (damaged) {
+                Value partial = read(child, depth + 1);
+                if (partial.isSet()) value = std::move(partial);
+            }
+            if (value && !isDict) {
+                result.push_back(*value);
+            } else if (value && key) {
+                result.set(*value, *key);
+                key.reset();
+            }
+            if (damaged) break;
+        }
+        return result;
+    }
+};
+
 } // namespace
 
 void Value::appendPlist(std::string& out, const Value& v, const std::string& indent) {
@@ -303,6 +446,21 @@ Value Value::fromPlistData(const Data& data, std::vector<std::string>* problems)
     const ProblemScope scope(problems);
     try {
         return parseDocument(data, "plist data");
+    } catch (const std::exception& e) {
+        log("Can't open or parse: %s [%s]", "plist data", e.what());
+        return Value();
+    }
+}
+
+Value Value::fromPlistPrefix(const Data& data, unsigned keepOpenDepth, std::vector<std::string>* problems) {
+    const ProblemScope scope(problems);
+    try {
+        const std::string text(reinterpret_cast<const char*>(data.data()), data.size());
+        const Outline outline = outlineOf(text);
+        // The document element holds the top value as its first child.
+        if (outline.elements.empty() || outline.elements[0].children.empty()) return Value();
+        PrefixReader reader{text, outline, keepOpenDepth};
+        return reader.read(outline.elements[0].children[0], 0);
     } catch (const std::exception& e) {
         log("Can't open or parse: %s [%s]", "plist data", e.what());
         return Value();

@@ -212,6 +212,37 @@ TEST(Plist, DamagedTextIsMendedAndReported) {
     EXPECT_TRUE(vorn::isValidUtf8(log));
 }
 
+// A list cut short or damaged keeps what is whole before the fault; open
+// containers near the top keep their whole members.
+TEST(Plist, APrefixKeepsWhatIsWholeBeforeTheFault) {
+    struct Case {
+        const char* name;
+        std::string document;
+        unsigned keepOpen;
+        std::string expected; // toString of the result
+    };
+    const std::vector<Case> cases = {
+        {"whole", "<p><dict><key>a</key><integer>1</integer></dict></p>", 0, "{a:1}"},
+        {"cut in a value", "<p><dict><key>a</key><integer>1</integer><key>b</key><integer>2", 0, "{a:1}"},
+        {"cut in a key", "<p><dict><key>a</key><integer>1</integer><key>b", 0, "{a:1}"},
+        {"key without value", "<p><dict><key>a</key><integer>1</integer><key>b</key>", 0, "{a:1}"},
+        {"open list too deep", "<p><dict><key>a</key><integer>1</integer><key>l</key><array><true/>", 0, "{a:1}"},
+        {"open list kept", "<p><dict><key>a</key><integer>1</integer><key>l</key><array><true/><false", 1,
+         "{a:1, l:[1]}"},
+        {"mismatched tag", "<p><array><string>x</string><string>y</array><string>z</string></array></p>", 0, "[x]"},
+        {"closed but unreadable", "<p><array><string>x</string><string a=b>y</string><string>z</string>", 0, "[x]"},
+        {"comment and doctype", kHead + "<!-- a > b --><array><string>x</string><string>y", 0, "[x]"},
+        {"nothing whole", "<p><dict><key>a", 0, "{}"},
+        {"no top value", "<?xml version=\"1.0\"?><plist", 0, ""},
+        {"not xml", "\x89PNG garbage", 0, ""},
+    };
+    for (const Case& c : cases) {
+        Value v;
+        captureLog([&] { EXPECT_NO_THROW(v = Value::fromPlistPrefix(dataOf(c.document), c.keepOpen, nullptr)) << c.name; });
+        EXPECT_EQ(v.toString(), c.expected) << c.name;
+    }
+}
+
 TEST(Plist, ReaderStructure) {
     struct Case {
         const char* name;
@@ -310,6 +341,9 @@ TEST(Plist, EveryTruncationOfAFileReadsWithoutThrowing) {
         captureLog([&] { EXPECT_NO_THROW(parse(document.substr(0, cut))) << cut; });
     }
     EXPECT_TRUE(sameTree(parse(document), v));
+    for (size_t cut = 0; cut <= document.size(); ++cut) {
+        captureLog([&] { EXPECT_NO_THROW(Value::fromPlistPrefix(dataOf(document.substr(0, cut)), 5, nullptr)) << cut; });
+    }
 }
 
 TEST(Plist, FilesAreReadAndWrittenWhole) {
