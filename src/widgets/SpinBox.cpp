@@ -10,6 +10,7 @@
 
 #include <tinyxml2.h>
 
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -99,8 +100,9 @@ void SpinBox::setValue(const Value& value) {
 
 void SpinBox::stepBack() {
     if (options_.empty()) {
+        // At the end of the range the box stays, as it does at its first option.
         const std::optional<long long> n = boundInteger(value_, "SpinBox", getDataSourceName());
-        if (n) setValue(Value(*n - 1));
+        if (n && *n > std::numeric_limits<long long>::min()) setValue(Value(*n - 1));
     } else if (current_ > 0) {
         --current_;
         setValue(options_[static_cast<std::size_t>(current_)].value);
@@ -111,7 +113,7 @@ void SpinBox::stepBack() {
 void SpinBox::stepForward() {
     if (options_.empty()) {
         const std::optional<long long> n = boundInteger(value_, "SpinBox", getDataSourceName());
-        if (n) setValue(Value(*n + 1));
+        if (n && *n < std::numeric_limits<long long>::max()) setValue(Value(*n + 1));
     } else if (current_ < static_cast<int>(options_.size()) - 1) {
         ++current_;
         setValue(options_[static_cast<std::size_t>(current_)].value);
