@@ -142,14 +142,20 @@ Data Data::readFile(const std::string& path) {
 }
 
 Data Data::readFile(const char* path) {
+    if (path == nullptr) return Data();
+    return readFile(std::string(path), kMaxSize, nullptr);
+}
+
+Data Data::readFile(const std::string& name, std::uint32_t limit, bool* cut) {
     Data result;
-    if (path == nullptr) return result;
+    if (cut) *cut = false;
+    const char* path = name.c_str();
     long long fileSize = 0;
     if (!isRegularFile(path, &fileSize)) {
         log("File not found: %s", path);
         return result;
     }
-    if (fileSize < 0 || fileSize > static_cast<long long>(kMaxSize)) {
+    if (fileSize < 0 || (fileSize > static_cast<long long>(kMaxSize) && limit == kMaxSize)) {
         log("File too large: %s", path);
         return result;
     }
@@ -157,6 +163,10 @@ Data Data::readFile(const char* path) {
     if (!file) {
         log("File not found: %s", path);
         return result;
+    }
+    if (fileSize > static_cast<long long>(limit)) {
+        fileSize = limit;
+        if (cut) *cut = true;
     }
     const auto expected = static_cast<std::uint32_t>(fileSize);
     if (expected > 0) {

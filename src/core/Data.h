@@ -31,6 +31,9 @@ public:
     // missing, a directory or unreadable.
     static Data readFile(const char* path);
     static Data readFile(const std::string& path);
+    // At most limit bytes from the start of the file; *cut tells whether it
+    // held more.
+    static Data readFile(const std::string& path, std::uint32_t limit, bool* cut);
 
     // Replaces the file atomically: the bytes go to a temporary file in the
     // same folder, are flushed to disk and then renamed over the target, so

@@ -30,6 +30,9 @@ UserManager* made = nullptr;
 
 const char* const kFileName = "users.xml";
 
+// A users file holds a few kilobytes per player; one far larger than this
+// is damaged, and reading all of it would hold up the start for long.
+constexpr std::uint32_t kMaxFileSize = 4u << 20;
 // Copies of damaged users files kept beside it, at most; never one replaced.
 constexpr int kMaxAsides = 100;
 
@@ -188,7 +191,11 @@ void UserManager::load() {
     } else if (loadFunction_) {
         loadData(loadFunction_());
     } else {
-        use(Data::readFile(usersFilePath()), {}, true);
+        bool cut = false;
+        const Data data = Data::readFile(usersFilePath(), kMaxFileSize, &cut);
+        std::vector<std::string> problems;
+        if (cut) problems.push_back("larger than " + std::to_string(kMaxFileSize >> 20) + " MB; only its start is read");
+        use(data, std::move(problems), true);
     }
 }
 

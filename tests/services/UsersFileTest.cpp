@@ -483,6 +483,23 @@ TEST_F(Users, EveryDamagedFileIsKeptAndNoneOverwritten) {
     EXPECT_FALSE(std::filesystem::exists(path() + ".bad.3"));
 }
 
+// A users file far larger than any real one is damaged: the start reads only
+// its beginning (the profiles whole within it come back), and the whole
+// file is kept aside.
+TEST_F(Users, AnOversizedFileIsReadOnlyInPartAndKeptWhole) {
+    const std::string huge = "<dict><key>name</key><string>Big</string><key>notes</key><string>" +
+                             std::string(5u << 20, 'x') + "</string></dict>";
+    const std::string bytes = usersFile("P1", kP1 + kP2 + huge + "<dict><key>name</key><string>P3</string></dict>");
+    writeUsers(bytes);
+    LogCapture log;
+    UserManager* manager = users();
+    ASSERT_EQ(manager->users().size(), 2u);
+    EXPECT_EQ(manager->users()[1]->name(), "P2");
+    EXPECT_EQ(manager->currentUser(), manager->users()[0]);
+    EXPECT_EQ(log.count("users.xml: larger than 4 MB; only its start is read"), 1) << log.text().substr(0, 2000);
+    EXPECT_TRUE(readBytes(path() + ".bad") == bytes);
+}
+
 TEST_F(Users, ASoundFileIsNeitherRepairedNorSetAside) {
     writeUsers(usersFile("P1", "<dict><key>name</key><string>P1</string><key>sound_volume</key><integer>1</integer>"
                                "<key>resourceAmounts</key><dict><key>gold</key><string>12</string></dict></dict>"));
