@@ -172,7 +172,7 @@ TEST(Plist, TextXmlCannotCarryIsMendedWhenWritten) {
         {"\xC0\xAF", bad + bad},                              // overlong
         {"\xED\xA0\x80", bad + bad + bad},                   // a surrogate
         {"\xF4\x90\x80\x80", bad + bad + bad + bad},          // past U+10FFFF
-        {"a\x01b\x08c\x0b\x0c\x1f", "abc"},                  // forbidden controls
+        {"a\x01" "b\x08" "c\x0b\x0c\x1f", "abc"},          // forbidden controls
         {"\xEF\xBF\xBEnon\xEF\xBF\xBF", "non"},              // U+FFFE and U+FFFF
         {std::string("a\0b", 3), "ab"},
         {"ok \xE9\xBA\xBB\xE5\xB0\x86 \xF0\x9F\x80\x84", "ok \xE9\xBA\xBB\xE5\xB0\x86 \xF0\x9F\x80\x84"},
