@@ -11,6 +11,7 @@
 #include <shlwapi.h>
 #else
 #include "platform/win32_types.h"
+#include "platform/win32_console.h"
 #include "platform/win32_shell.h"
 #include "platform/win32_window.h"
 #endif

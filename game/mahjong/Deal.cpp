@@ -119,7 +119,12 @@ DealResult dealTiles(const std::vector<TilePosition>& positions, DealDeck& deck,
     std::vector<unsigned> order(n / 2);
     std::iota(order.begin(), order.end(), 0u);
     std::shuffle(order.begin(), order.end(), random);
-    const int bearCount = settings.initial ? std::max(0, settings.bearsCount) : static_cast<int>(bears.size());
+    int bearCount = settings.initial ? std::max(0, settings.bearsCount) : static_cast<int>(bears.size());
+    // Each bear takes a place of its own; more are never made.
+    if (static_cast<std::size_t>(bearCount) > positions.size()) {
+        vorn::log("Deal: %d bears for %zu places; %zu dealt", bearCount, positions.size(), positions.size());
+        bearCount = static_cast<int>(positions.size());
+    }
     std::vector<unsigned> bearThresholds;
     for (int i = 0; i < bearCount; ++i) {
         if (settings.initial) {

@@ -99,6 +99,13 @@ void Level::read() {
         if (mode == 3) {
             const vorn::Value& bears = root.get("bearsCount");
             if (!bears.isNil()) bearsCount = std::max(0, readInteger(bears, "\"bearsCount\""));
+            // Each bear takes a place of its own: more could never go down,
+            // and making them all would hold up the deal for long.
+            if (static_cast<std::size_t>(bearsCount) > places.size()) {
+                vorn::log("%s: bearsCount %d is more than its %zu places; %zu used", path.c_str(), bearsCount,
+                          places.size(), places.size());
+                bearsCount = static_cast<int>(places.size());
+            }
         }
         const vorn::Value& name = root.get("background");
         if (!name.isNil()) background = name.toString();

@@ -84,7 +84,8 @@ void AchievementManager::updateDataSource(const std::string& id) {
     const std::string prefix = "@achievements." + id;
     if (c >= 100.0f) {
         DataSource::get(prefix + ".state")->set(Value(a.isRewarded() ? "rewarded" : "earned"));
-        if (earnedCallback_) earnedCallback_(id);
+        // A callback meant for one earning may clear or replace itself.
+        if (const auto callback = earnedCallback_) callback(id);
     } else {
         DataSource::get(prefix + ".state")->set(Value("not_earned"));
     }

@@ -12,8 +12,10 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #include <sys/stat.h>
@@ -140,14 +142,20 @@ Data Data::readFile(const std::string& path) {
 }
 
 Data Data::readFile(const char* path) {
+    if (path == nullptr) return Data();
+    return readFile(std::string(path), kMaxSize, nullptr);
+}
+
+Data Data::readFile(const std::string& name, std::uint32_t limit, bool* cut) {
     Data result;
-    if (path == nullptr) return result;
+    if (cut) *cut = false;
+    const char* path = name.c_str();
     long long fileSize = 0;
     if (!isRegularFile(path, &fileSize)) {
         log("File not found: %s", path);
         return result;
     }
-    if (fileSize < 0 || fileSize > static_cast<long long>(kMaxSize)) {
+    if (fileSize < 0 || (fileSize > static_cast<long long>(kMaxSize) && limit == kMaxSize)) {
         log("File too large: %s", path);
         return result;
     }
@@ -155,6 +163,10 @@ Data Data::readFile(const char* path) {
     if (!file) {
         log("File not found: %s", path);
         return result;
+    }
+    if (fileSize > static_cast<long long>(limit)) {
+        fileSize = limit;
+        if (cut) *cut = true;
     }
     const auto expected = static_cast<std::uint32_t>(fileSize);
     if (expected > 0) {
@@ -208,6 +220,74 @@ bool Data::writeFile(const char* path) const {
     }
     syncFolder(std::filesystem::path(target).parent_path());
     return true;
+}
+
+Data::NewCopy Data::copyToNewFile(const std::string& from, const std::string& to) {
+    FILE* source = std::fopen(from.c_str(), "rb");
+    if (!source) {
+        log("Can't copy: %s [%s]", from.c_str(), errnoText(errno).c_str());
+        return NewCopy::Failed;
+    }
+#ifdef _WIN32
+    const int fd = _open(to.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+#endif
+    if (fd < 0) {
+        const int error = errno;
+        std::fclose(source);
+        if (error == EEXIST) return NewCopy::NameTaken;
+        log("Can't write: %s [%s]", to.c_str(), errnoText(error).c_str());
+        return NewCopy::Failed;
+    }
+#ifdef _WIN32
+    FILE* target = _fdopen(fd, "wb");
+#else
+    FILE* target = ::fdopen(fd, "wb");
+#endif
+    if (!target) {
+        const int error = errno;
+#ifdef _WIN32
+        _close(fd);
+#else
+        ::close(fd);
+#endif
+        std::fclose(source);
+        std::remove(to.c_str());
+        log("Can't write: %s [%s]", to.c_str(), errnoText(error).c_str());
+        return NewCopy::Failed;
+    }
+    std::vector<char> buffer(1 << 16);
+    bool ok = true;
+    int error = 0;
+    while (ok) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), source);
+        if (got > 0 && std::fwrite(buffer.data(), 1, got, target) != got) {
+            ok = false;
+            error = errno;
+        }
+        if (got < buffer.size()) {
+            if (std::ferror(source)) {
+                ok = false;
+                error = errno;
+            }
+            break;
+        }
+    }
+    ok = ok && std::fflush(target) == 0 && syncToDisk(target);
+    if (!ok && error == 0) error = errno;
+    if (std::fclose(target) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    std::fclose(source);
+    if (!ok) {
+        std::remove(to.c_str());
+        log("Can't write: %s [%s]", to.c_str(), errnoText(error != 0 ? error : EIO).c_str());
+        return NewCopy::Failed;
+    }
+    syncFolder(std::filesystem::path(to).parent_path());
+    return NewCopy::Made;
 }
 
 void Data::append(const void* bytes, std::uint32_t n) {

@@ -31,6 +31,9 @@ public:
     // missing, a directory or unreadable.
     static Data readFile(const char* path);
     static Data readFile(const std::string& path);
+    // At most limit bytes from the start of the file; *cut tells whether it
+    // held more.
+    static Data readFile(const std::string& path, std::uint32_t limit, bool* cut);
 
     // Replaces the file atomically: the bytes go to a temporary file in the
     // same folder, are flushed to disk and then renamed over the target, so
@@ -38,6 +41,14 @@ public:
     // log line) when anything fails; the old file is then untouched.
     [[nodiscard]] bool writeFile(const char* path) const;
     [[nodiscard]] bool writeFile(const std::string& path) const;
+
+    // Copies a file to a new one that never replaces another: the copy is
+    // created only where no file is yet, and flushed to disk before this
+    // returns. NameTaken when something is at to already (nothing is done);
+    // Failed (and a log line, and no copy left behind) when the copy could
+    // not be made.
+    enum class NewCopy { Made, NameTaken, Failed };
+    [[nodiscard]] static NewCopy copyToNewFile(const std::string& from, const std::string& to);
 
     // Capacity starts at 256 and doubles until the bytes fit.
     void append(const void* bytes, std::uint32_t n);

@@ -8,6 +8,7 @@
 #include "core/WindowWin.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -19,6 +20,61 @@ namespace {
 // Taken during static initialisation, as near to the process start as the
 // program gets, for the start-up time in the log.
 const auto processStart = std::chrono::steady_clock::now();
+
+// How long a termination request waits for the main loop to take it up, and
+// then for the exit it started to finish once the players are saved, in
+// milliseconds: together well within a second.
+constexpr int kNoticeMs = 500;
+constexpr int kExitMs = 300;
+// The save of an exit under way is never cut short unless it hangs.
+constexpr int kSaveMs = 3000;
+
+// Where the run is, as a termination request (handled on a thread of its
+// own) needs to know it. Who moves it past Looping owns the ending: the
+// main loop for an ordinary exit, the request for one that could not wait.
+enum RunState : int { Starting, Looping, Ending, Saved, Ended, Abandoned };
+std::atomic<int> runState{Ended};
+std::atomic<bool> terminationRequested{false};
+
+// The main thread once the request has taken over the ending: it waits for
+// the process to end.
+[[noreturn]] void park() {
+    for (;;) Sleep(1000);
+}
+
+BOOL WINAPI onTermination(DWORD event) {
+    log("Termination requested (control event %u)", static_cast<unsigned>(event));
+    terminationRequested = true;
+    for (int waited = 0; waited < kNoticeMs && runState.load() < Ending; waited += 10) Sleep(10);
+    int state = runState.load();
+    while (state == Starting || state == Looping) {
+        if (!runState.compare_exchange_weak(state, Abandoned)) continue;
+        // The main thread is busy (a long load, a hang) and is left where it
+        // is: the players are saved from here, as an ordinary exit would.
+        log("The program is busy; it ends without finishing what it does");
+        UserManager::saveAtExit();
+        log("Ended on the termination request");
+        Application* app = Application::instance();
+        ExitProcess(static_cast<UINT>(app ? app->exitStatus() : 0));
+    }
+    // An ordinary exit is under way: its save is awaited, the tidying after
+    // it only briefly.
+    for (int waited = 0; waited < kSaveMs && runState.load() < Saved; waited += 10) Sleep(10);
+    for (int waited = 0; waited < kExitMs && runState.load() < Ended; waited += 10) Sleep(10);
+    if (runState.load() < Ended) {
+        // A save cut short leaves the file as it was: saves replace files atomically.
+        log("The exit did not finish in time; ending now");
+        Application* app = Application::instance();
+        ExitProcess(static_cast<UINT>(runState.load() == Saved && app ? app->exitStatus() : 1));
+    }
+    return TRUE;
+}
+
+// One state to the next, unless the termination request took over the
+// ending meanwhile; then the calling main thread waits for the process to end.
+void advance(int from, int to) {
+    if (!runState.compare_exchange_strong(from, to)) park();
+}
 
 std::array<int, 256> makeKeyTable() {
     std::array<int, 256> table{};
@@ -127,6 +183,18 @@ void MainLoop::handleMessage(const MSG& msg) {
 
 int MainLoop::run() {
     Application::setInstance(&app_);
+    // A termination request (the system shutting down, a service manager
+    // stopping the program) ends the run as a closed window does, or, when
+    // the main thread is too busy to notice, from the handler's own thread.
+    terminationRequested = false;
+    runState = Starting;
+    SetConsoleCtrlHandler(&onTermination, TRUE);
+    struct Unregister {
+        ~Unregister() {
+            runState = Ended;
+            SetConsoleCtrlHandler(&onTermination, FALSE);
+        }
+    } unregister;
     app_.beforeRun();
 
     const glm::vec2 desktop = Platform::instance()->desktopSize();
@@ -145,6 +213,7 @@ int MainLoop::run() {
         return 1;
     }
     app_.setup();
+    advance(Starting, Looping);
 
     MSG msg{};
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
@@ -152,6 +221,7 @@ int MainLoop::run() {
     bool firstFrame = true;
     bool quit = false;
     while (!quit) {
+        if (terminationRequested.exchange(false)) app_.quit();
         const float dt = tick();
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
@@ -167,9 +237,11 @@ int MainLoop::run() {
         quit = app_.isQuitRequested();
     }
 
+    advance(Looping, Ending);
     app_.shutdown();
     // Here, and not at process exit, while everything it needs still lives.
     UserManager::saveAtExit();
+    runState = Saved;
     Platform::instance()->setWindow(nullptr);
     window->destroy();
     return app_.exitStatus();

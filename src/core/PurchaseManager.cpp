@@ -96,7 +96,9 @@ void PurchaseManager::restorePurchases(std::function<void()> callback) {
 }
 
 void PurchaseManager::onRestoreFinished() {
-    if (restoreCallback_) restoreCallback_();
+    // A callback that asks for another restore replaces itself: it runs
+    // from a copy.
+    if (const std::function<void()> callback = restoreCallback_) callback();
 }
 
 bool PurchaseManager::credit(const Product& product) {

@@ -4,6 +4,63 @@
 
 namespace vorn {
 
+namespace {
+
+struct Lead {
+    std::size_t length; // bytes in the whole sequence; 0 for a byte that cannot start one
+    unsigned char low;  // range of the second byte, which rules out overlongs,
+    unsigned char high; // surrogates and values past U+10FFFF
+};
+
+Lead leadOf(unsigned char byte) {
+    if (byte < 0x80) return {1, 0, 0};
+    if (byte >= 0xC2 && byte <= 0xDF) return {2, 0x80, 0xBF};
+    if (byte == 0xE0) return {3, 0xA0, 0xBF};
+    if (byte == 0xED) return {3, 0x80, 0x9F};
+    if (byte >= 0xE1 && byte <= 0xEF) return {3, 0x80, 0xBF};
+    if (byte == 0xF0) return {4, 0x90, 0xBF};
+    if (byte >= 0xF1 && byte <= 0xF3) return {4, 0x80, 0xBF};
+    if (byte == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
+// How many bytes from text[at] fit the sequence its lead byte opens.
+std::size_t fitting(const std::string& text, std::size_t at, const Lead& lead) {
+    std::size_t taken = 1;
+    while (taken < lead.length && at + taken < text.size()) {
+        const auto next = static_cast<unsigned char>(text[at + taken]);
+        const unsigned char low = taken == 1 ? lead.low : 0x80;
+        const unsigned char high = taken == 1 ? lead.high : 0xBF;
+        if (next < low || next > high) break;
+        ++taken;
+    }
+    return taken;
+}
+
+} // namespace
+
+std::size_t utf8Length(const std::string& text, std::size_t at) {
+    if (at >= text.size()) return 0;
+    const Lead lead = leadOf(static_cast<unsigned char>(text[at]));
+    if (lead.length <= 1) return lead.length;
+    return fitting(text, at, lead) == lead.length ? lead.length : 0;
+}
+
+std::size_t brokenUtf8Length(const std::string& text, std::size_t at) {
+    if (at >= text.size()) return 0;
+    const Lead lead = leadOf(static_cast<unsigned char>(text[at]));
+    return lead.length <= 1 ? 1 : fitting(text, at, lead);
+}
+
+bool isValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = utf8Length(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
 std::string join(const std::vector<std::string>& parts, const std::string& separator) {
     std::string result;
     for (size_t i = 0; i < parts.size(); ++i) {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace vorn {
 
-// All of these treat text as plain bytes; UTF-8 is never decoded.
+// All of these but the UTF-8 ones treat text as plain bytes.
 
 std::string join(const std::vector<std::string>& parts, const std::string& separator);
 
@@ -27,5 +28,15 @@ std::string trim(const std::string& text);
 // gives "xml" and "sprite.xml". Too few dots give "".
 std::string lastExtension(const std::string& path);
 std::string lastTwoExtensions(const std::string& path);
+
+// The bytes of the well-formed UTF-8 character that starts at text[at], or
+// 0 when none does there: a stray continuation byte, a truncated or
+// overlong sequence, a surrogate, a value past U+10FFFF.
+std::size_t utf8Length(const std::string& text, std::size_t at);
+// The byte length of the ill-formed piece at text[at] (which utf8Length
+// refused): its lead byte and the continuation bytes that still fit it, so
+// that a truncated character counts as one piece.
+std::size_t brokenUtf8Length(const std::string& text, std::size_t at);
+bool isValidUtf8(const std::string& text);
 
 } // namespace vorn

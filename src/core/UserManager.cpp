@@ -11,7 +11,11 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+#include <system_error>
+#include <utility>
 
 namespace vorn {
 
@@ -25,6 +29,30 @@ namespace {
 UserManager* made = nullptr;
 
 const char* const kFileName = "users.xml";
+
+// A users file holds a few kilobytes per player; one far larger than this
+// is damaged, and reading all of it would hold up the start for long.
+constexpr std::uint32_t kMaxFileSize = 4u << 20;
+// Copies of damaged users files kept beside it, at most; never one replaced.
+constexpr int kMaxAsides = 100;
+
+bool sameContents(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(a, ec) || !std::filesystem::is_regular_file(b, ec)) return false;
+    if (std::filesystem::file_size(a, ec) != std::filesystem::file_size(b, ec) || ec) return false;
+    std::ifstream first(a, std::ios::binary);
+    std::ifstream second(b, std::ios::binary);
+    std::vector<char> x(1 << 16), y(1 << 16);
+    while (first && second) {
+        first.read(x.data(), static_cast<std::streamsize>(x.size()));
+        second.read(y.data(), static_cast<std::streamsize>(y.size()));
+        if (first.gcount() != second.gcount() ||
+            !std::equal(x.begin(), x.begin() + first.gcount(), y.begin())) {
+            return false;
+        }
+    }
+    return first.eof() && second.eof();
+}
 
 bool isContainer(const Value& v) { return v.type() == Value::ARRAY || v.type() == Value::DICT; }
 
@@ -163,16 +191,32 @@ void UserManager::load() {
     } else if (loadFunction_) {
         loadData(loadFunction_());
     } else {
-        loadData(Data::readFile(usersFilePath()));
+        bool cut = false;
+        const Data data = Data::readFile(usersFilePath(), kMaxFileSize, &cut);
+        std::vector<std::string> problems;
+        if (cut) problems.push_back("larger than " + std::to_string(kMaxFileSize >> 20) + " MB; only its start is read");
+        use(data, std::move(problems), true);
     }
 }
 
 Value UserManager::readUsersData(const Data& data, std::vector<std::string>* problems) {
-    Value root = Value::fromPlistData(data);
+    std::vector<std::string> unheard;
+    if (problems == nullptr) problems = &unheard;
+    std::vector<std::string> damage;
+    Value root = Value::fromPlistData(data, &damage);
     if (root.isNil()) {
-        if (!data.empty()) problems->push_back("not a readable property list");
-        return root;
+        if (data.empty()) return root;
+        problems->push_back("not a readable property list");
+        // What lies whole before the damage: the top dictionary and its
+        // list of profiles keep their whole entries; a profile cut short
+        // is left out.
+        root = Value::fromPlistPrefix(data, 1, &damage);
+        const Value& users = root.get("users");
+        const unsigned whole = users.type() == Value::ARRAY ? users.size() : 0;
+        problems->push_back("read up to the damage: " + std::to_string(whole) + " whole profile(s) kept");
+        if (root.isNil()) return root;
     }
+    if (!damage.empty()) problems->push_back(std::to_string(damage.size()) + " damaged value(s) mended, as logged");
     if (root.type() != Value::DICT) {
         problems->push_back("its top value is not a dictionary");
         return Value();
@@ -202,13 +246,12 @@ Value UserManager::readUsersData(const Data& data, std::vector<std::string>* pro
     return root;
 }
 
-void UserManager::loadData(const Data& data) {
-    std::vector<std::string> problems;
+void UserManager::loadData(const Data& data) { use(data, {}, loader_ == nullptr && !loadFunction_); }
+
+void UserManager::use(const Data& data, std::vector<std::string> problems, bool keepDamagedFile) {
     const Value root = readUsersData(data, &problems);
     for (const std::string& problem : problems) log("%s: %s", kFileName, problem.c_str());
-    if (!problems.empty() && loader_ == nullptr && !loadFunction_) {
-        savesBlocked_ = !setAside(data);
-    }
+    if (!problems.empty() && keepDamagedFile) savesBlocked_ = !setAside();
     if (root.isNil()) {
         loaded_ = true;
         return;
@@ -235,15 +278,32 @@ void UserManager::loadData(const Data& data) {
     loaded_ = true;
 }
 
-bool UserManager::setAside(const Data& original) {
-    if (original.empty()) return true;
-    const std::string aside = usersFilePath() + ".bad";
-    if (!original.writeFile(aside)) {
-        log("%s: damaged, and it could not be kept aside: it will not be overwritten", kFileName);
-        return false;
+bool UserManager::setAside() {
+    const std::string path = usersFilePath();
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return true;
+    // Every copy stays: a second damaged start must not overwrite the copy
+    // of the first, which may be the player's only one.
+    for (int n = 0; n < kMaxAsides; ++n) {
+        const std::string aside = path + ".bad" + (n == 0 ? std::string() : "." + std::to_string(n));
+        if (sameContents(path, aside)) {
+            log("%s: damaged, kept already as %s; starting with what could be read", kFileName, aside.c_str());
+            return true;
+        }
+        switch (Data::copyToNewFile(path, aside)) {
+        case Data::NewCopy::Made:
+            log("%s: damaged, kept as %s; starting with what could be read", kFileName, aside.c_str());
+            return true;
+        case Data::NewCopy::NameTaken:
+            continue;
+        case Data::NewCopy::Failed:
+            log("%s: damaged, and it could not be kept aside: it will not be overwritten", kFileName);
+            return false;
+        }
     }
-    log("%s: damaged, kept as %s; starting with what could be read", kFileName, aside.c_str());
-    return true;
+    log("%s: damaged, and it could not be kept aside (%d copies are kept already): it will not be overwritten",
+        kFileName, kMaxAsides);
+    return false;
 }
 
 void UserManager::save() {
@@ -349,7 +409,8 @@ User* UserManager::addUser(const std::string& name) {
     users_.push_back(user);
     selected_ = user;
     user->activate();
-    if (newUserCallback_) newUserCallback_(user);
+    // The callback may set another one (or none) for the next player.
+    if (const std::function<void(User*)> callback = newUserCallback_) callback(user);
     finishSelection();
     return user;
 }

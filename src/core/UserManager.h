@@ -103,8 +103,11 @@ public:
 
     // What can be used of users data, or NIL when nothing can: a dictionary
     // whose "users" array holds only dictionaries, whose counters are numbers
-    // and whose options are of their kinds. Each repair adds a line to
-    // problems; anything not understood but harmless is kept as it is.
+    // and whose options are of their kinds. Data that is not a whole
+    // property list gives what is whole before its damage (every profile
+    // closed before it). Each repair, and each damaged value the reader
+    // mended, adds a line to problems (which may be null); anything not
+    // understood but harmless is kept as it is.
     static Value readUsersData(const Data& data, std::vector<std::string>* problems);
 
 private:
@@ -122,9 +125,14 @@ private:
     void requestSave();
     void onNextFrame();
     void write();
-    // Keeps a copy of a damaged users file beside it before anything
-    // overwrites it; false when the copy could not be made.
-    bool setAside(const Data& original);
+    // Reads the users data, logs its problems and, when there are any and
+    // keepDamagedFile, keeps the users file aside before anything can
+    // overwrite it.
+    void use(const Data& data, std::vector<std::string> problems, bool keepDamagedFile);
+    // Keeps a copy of the damaged users file beside it ("users.xml.bad",
+    // then ".bad.1" and on; never replacing one, and not again when one
+    // holds the same bytes); false when no copy could be made.
+    bool setAside();
     void finishSelection();
 
     bool loaded_ = false;

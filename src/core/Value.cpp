@@ -17,13 +17,18 @@ constinit Value Value::null;
 
 namespace {
 
+thread_local bool strictNumbers = false;
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 [[noreturn]] void incorrectType() {
     throw std::runtime_error("incorrect type");
 }
 
 // The strto* family with the exceptions of std::stoi and its siblings:
 // nothing parsed throws std::invalid_argument(name), ERANGE throws
-// std::out_of_range(name). Trailing text is ignored.
+// std::out_of_range(name). Trailing text is ignored, except under
+// StrictNumbers.
 template <typename Result, typename Parse>
 Result parseNumber(const std::string& text, Parse parse, const char* name) {
     const char* begin = text.c_str();
@@ -35,6 +40,12 @@ Result parseNumber(const std::string& text, Parse parse, const char* name) {
     errno = saved;
     if (end == begin) throw std::invalid_argument(name);
     if (error == ERANGE) throw std::out_of_range(name);
+    if (strictNumbers) {
+        // The text may hold a NUL of its own: everything up to its size counts.
+        const char* last = begin + text.size();
+        while (end < last && isBlank(*end)) ++end;
+        if (end != last) throw std::invalid_argument(name);
+    }
     return result;
 }
 
@@ -303,6 +314,10 @@ bool isKnownType(Value::Type type) {
 }
 
 } // namespace
+
+Value::StrictNumbers::StrictNumbers() : previous_(strictNumbers) { strictNumbers = true; }
+
+Value::StrictNumbers::~StrictNumbers() { strictNumbers = previous_; }
 
 Value::Value(Type type) : type_(isKnownType(type) ? type : NIL), holder_(makeHolder(type_)) {}
 

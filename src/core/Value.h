@@ -65,6 +65,22 @@ public:
     // nothing, so it stays NIL for every other caller.
     static Value null;
 
+    // While one lives on a thread, text read as a number there must be
+    // nothing but the number (blanks around it aside): "1,5" and "2px"
+    // throw std::invalid_argument, as text with no number at all does.
+    // Readers of files where such text is a mistake rather than a number
+    // use it.
+    class StrictNumbers {
+    public:
+        StrictNumbers();
+        ~StrictNumbers();
+        StrictNumbers(const StrictNumbers&) = delete;
+        StrictNumbers& operator=(const StrictNumbers&) = delete;
+
+    private:
+        bool previous_;
+    };
+
     constexpr Value() noexcept = default;
     Value(Type type);
     Value(const Value& other);
@@ -130,6 +146,17 @@ public:
     // empty or malformed input gives NIL and a log line.
     static Value fromPlistFile(const std::string& path);
     static Value fromPlistData(const Data& data);
+    // The same, and every warning about damage inside the value (a number
+    // that is none, text that is not well-formed) is added to problems too.
+    static Value fromPlistData(const Data& data, std::vector<std::string>* problems);
+    // What a property list damaged or cut short still holds whole: its text
+    // is read up to the first fault in the nesting of its tags, and every
+    // element closed before it that reads on its own is kept as the
+    // ordinary reader reads it. A container that does not read whole (cut
+    // short, or damaged inside) keeps its members up to the first that does
+    // not, when it is the top value or at most keepOpenDepth levels below
+    // it; deeper ones, and scalars, are left out. NIL when nothing is whole.
+    static Value fromPlistPrefix(const Data& data, unsigned keepOpenDepth, std::vector<std::string>* problems);
     static Value fromPlistElement(const tinyxml2::XMLElement* element);
     // Fill a container from an element's children; do nothing unless value
     // has the fitting type.

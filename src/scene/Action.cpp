@@ -4,6 +4,7 @@
 #include "core/ResourceManager.h"
 #include "core/XMLDocument.h"
 #include "scene/ActionFactory.h"
+#include "scene/LoadContext.h"
 #include "scene/Node.h"
 
 #include <tinyxml2.h>
@@ -20,10 +21,12 @@ namespace {
 // floats, and their sum may round to just below the duration.
 constexpr double endTolerance = 1e-6;
 
-// A "content" file that names itself, directly or through others, would
-// otherwise be read until the stack runs out.
-constexpr int maxContentDepth = 16;
-int contentDepth = 0;
+// A negative duration would never end a sequence it sits in.
+float sane(float duration) {
+    if (duration >= 0.0f) return duration;
+    log("IntervalAction: duration %f, 0 used", static_cast<double>(duration));
+    return 0.0f;
+}
 
 } // namespace
 
@@ -31,6 +34,7 @@ Action::~Action() = default;
 
 void Action::loadFromXML(const tinyxml2::XMLElement* element) {
     if (!element) return;
+    const LoadContext::Element context(element);
     Attributes attributes;
     for (const tinyxml2::XMLAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         attributes[a->Name()] = Value(a->Value());
@@ -47,20 +51,19 @@ void Action::setup(const Attributes& attributes) {
     const auto content = attributes.find("content");
     if (content == attributes.end()) return;
     const std::string file = content->second.toString();
-    if (contentDepth >= maxContentDepth) {
-        log("Action content nested too deep, not read: %s", file.c_str());
-        return;
-    }
     const auto document = std::dynamic_pointer_cast<XMLDocument>(ResourceManager::instance()->getResource(file));
     // A missing or malformed file has been logged by the resource manager.
     if (!document || !document->root()) return;
-    ++contentDepth;
+    // A file that names itself, directly or through others, or a fan of
+    // files that name each other many times over, would otherwise be read
+    // without end.
+    const LoadContext::File entered(file, "Action content");
+    if (!entered.entered()) return;
     try {
         loadFromXML(document->root());
     } catch (const std::exception& e) {
         log("Can't open or parse: %s [%s]", file.c_str(), e.what());
     }
-    --contentDepth;
 }
 
 void Action::addChild(std::unique_ptr<Action>) {}
@@ -87,10 +90,17 @@ void Action::finish() {
 
 void Action::stop() { started_ = false; }
 
+IntervalAction::IntervalAction(float duration) : duration_(sane(duration)) {}
+
+void IntervalAction::setDuration(float duration) { duration_ = sane(duration); }
+
 void IntervalAction::setup(const Attributes& attributes) {
     Action::setup(attributes);
-    const auto d = attributes.find("d");
-    if (d != attributes.end()) duration_ = d->second.asFloat();
+    LoadContext::find(attributes, "d", [this](const Value& d) {
+        const float seconds = d.asFloat();
+        if (seconds < 0.0f) LoadContext::report("d", d, "is negative, 0 used");
+        duration_ = seconds < 0.0f ? 0.0f : seconds;
+    });
 }
 
 void IntervalAction::onStart() {

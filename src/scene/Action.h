@@ -30,7 +30,8 @@ public:
     Action& operator=(const Action&) = delete;
 
     // An action element: its attributes through setup, then its child
-    // elements as inner actions. Throws what Value's conversions throw.
+    // elements as inner actions. A bad value leaves its attribute out, with
+    // a log line (LoadContext).
     virtual void loadFromXML(const tinyxml2::XMLElement* element);
     // "content" names an action file read into this action first.
     virtual void setup(const Attributes& attributes);
@@ -63,9 +64,10 @@ protected:
 class IntervalAction : public Action {
 public:
     IntervalAction() = default;
-    explicit IntervalAction(float duration) : duration_(duration) {}
+    // A negative duration is taken as 0, with a log line.
+    explicit IntervalAction(float duration);
 
-    // "d": the duration in seconds.
+    // "d": the duration in seconds; a negative one is 0.
     void setup(const Attributes& attributes) override;
     void onStart() override;
     void onFinish() override;
@@ -75,7 +77,7 @@ public:
     virtual void update(float) {}
 
     float getDuration() const { return duration_; }
-    void setDuration(float duration) { duration_ = duration; }
+    void setDuration(float duration);
     float getElapsed() const { return static_cast<float>(elapsed_); }
 
 protected:

@@ -5,6 +5,7 @@
 #include "scene/Node.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace vorn {
@@ -100,7 +101,11 @@ void ActionManager::pass(float dt) {
         }
         // Held until the action is gone, so the callback's node outlives it.
         const std::shared_ptr<Node> node = action->getTarget();
-        if (node && node->actionFinishedCallback()) node->actionFinishedCallback()(action);
+        // The callback may replace or clear the node's callback, which
+        // would destroy the closure it runs in: it runs from a copy.
+        if (const std::function<void(Action*)> callback = node ? node->actionFinishedCallback() : nullptr) {
+            callback(action);
+        }
         std::unique_ptr<Action> finished = std::move(actions_[i]);
         actions_.erase(actions_.begin() + static_cast<std::ptrdiff_t>(i));
     }

@@ -5,6 +5,7 @@
 #include "core/Scheduler.h"
 #include "render/ImageData.h"
 #include "render/Render.h"
+#include "scene/LoadContext.h"
 
 #include <tinyxml2.h>
 
@@ -19,13 +20,13 @@ Animation::~Animation() = default;
 
 void Animation::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "frameTime" || key == "frame_time") {
             setFrameTime(value.asFloat());
         } else if (key == "loop") {
             loop_ = value.asBool();
         }
-    }
+    });
 }
 
 void Animation::loadChildren(const tinyxml2::XMLElement* element) {

@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/ResourceManager.h"
 #include "render/Render.h"
+#include "scene/LoadContext.h"
 
 namespace vorn {
 
@@ -40,7 +41,7 @@ void Image::setProperties(const Attributes& attributes) {
     // "w" and "h" are the node's: its setSize already rebuilds the frame.
     Node::setProperties(attributes);
     std::string file;
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "filename") {
             file = value.toString();
         } else if (key == "flip_x") {
@@ -52,7 +53,7 @@ void Image::setProperties(const Attributes& attributes) {
         } else if (key == "repeat_y") {
             repeatY_ = value.asBool() ? 1 : 0;
         }
-    }
+    });
     if (file.empty()) return;
     // The resource manager has logged a file it could not read.
     if (const auto frame = std::dynamic_pointer_cast<ImageData>(ResourceManager::instance()->getResource(file))) {

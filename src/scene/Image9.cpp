@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "render/Render.h"
 #include "render/Texture.h"
+#include "scene/LoadContext.h"
 
 #include <cmath>
 #include <cstdint>
@@ -31,8 +32,7 @@ void Image9::setCorner(float corner) {
 
 void Image9::setProperties(const Attributes& attributes) {
     Image::setProperties(attributes);
-    const auto corner = attributes.find("corner");
-    if (corner != attributes.end()) setCorner(corner->second.asFloat());
+    LoadContext::find(attributes, "corner", [this](const Value& corner) { setCorner(corner.asFloat()); });
     if (sourceData_) data_ = buildNineSlice();
 }
 

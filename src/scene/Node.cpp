@@ -10,6 +10,7 @@
 #include "scene/ActionFactory.h"
 #include "scene/ActionManager.h"
 #include "scene/ChildWalk.h"
+#include "scene/LoadContext.h"
 
 #include <algorithm>
 #include <exception>
@@ -269,6 +270,8 @@ void Node::runActionFile() {
     // A missing or malformed file has been logged by the resource manager;
     // the node then runs nothing.
     if (!document || !document->root()) return;
+    const LoadContext::File file(action_, "Action file");
+    if (!file.entered()) return;
     std::unique_ptr<Action> action;
     try {
         action = ActionFactory::instance()->createOwned(document->root());

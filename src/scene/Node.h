@@ -77,7 +77,7 @@ public:
         explicit State(const Node& node);
         State(const Node& node, const std::string& stateName);
 
-        // From a "state" element; throws what Value's text conversions throw.
+        // From a "state" element; a bad number is left out with a log line.
         static State parse(const tinyxml2::XMLElement* element);
         void applyTo(Node& node) const;
     };

@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/ResourceManager.h"
 #include "core/XMLDocument.h"
+#include "scene/LoadContext.h"
 #include "scene/NodeFactory.h"
 
 #include <tinyxml2.h>
@@ -13,11 +14,6 @@
 namespace vorn {
 
 namespace {
-
-// "content" files that name each other in a ring would otherwise be read
-// until the stack runs out.
-constexpr int maxContentDepth = 16;
-int contentDepth = 0;
 
 int alignment(const std::string& text, const char* low, const char* high, int current) {
     if (text == low) return 1;
@@ -30,6 +26,7 @@ int alignment(const std::string& text, const char* low, const char* high, int cu
 
 void Node::load(const tinyxml2::XMLElement* element) {
     if (!element) return;
+    const LoadContext::Element context(element);
     Attributes attributes;
     for (const tinyxml2::XMLAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
         attributes[a->Name()] = Value(a->Value());
@@ -43,18 +40,16 @@ void Node::loadDocument(const std::string& path) {
     const auto document = std::dynamic_pointer_cast<XMLDocument>(ResourceManager::instance()->getResource(path));
     // A missing or malformed file has been logged by the resource manager.
     if (!document || !document->root()) return;
-    if (contentDepth >= maxContentDepth) {
-        log("Node content nested too deep, not read: %s", path.c_str());
-        return;
-    }
-    ++contentDepth;
+    // A file that includes itself, or a fan of files that include each
+    // other many times over, would otherwise be read without end.
+    const LoadContext::File file(path, "Node content");
+    if (!file.entered()) return;
     try {
         load(document->root());
     } catch (const std::exception& e) {
         // Whatever loaded before the fault stays; the rest of the file is lost.
         log("Can't open or parse: %s [%s]", path.c_str(), e.what());
     }
-    --contentDepth;
 }
 
 void Node::loadFromFile(const std::string& path) {
@@ -65,7 +60,7 @@ void Node::loadFromFile(const std::string& path) {
 void Node::setProperties(const Attributes& attributes) {
     const auto content = attributes.find("content");
     if (content != attributes.end()) loadDocument(content->second.toString());
-    for (const auto& [key, value] : attributes) handleAttribute(key, value);
+    LoadContext::each(attributes, [this](const std::string& key, const Value& value) { handleAttribute(key, value); });
 }
 
 void Node::handleAttribute(const std::string& key, const Value& value) {
@@ -142,9 +137,14 @@ void Node::loadChild(const tinyxml2::XMLElement* child) {
         const char* from = child->Attribute("from");
         const char* to = child->Attribute("to");
         if (!from || !to) return;
+        const LoadContext::Element context(child);
         Transition transition;
-        if (child->Attribute("time")) transition.time = Value(child->Attribute("time")).asFloat();
-        if (child->Attribute("delay")) transition.delay = Value(child->Attribute("delay")).asFloat();
+        for (const char* key : {"time", "delay"}) {
+            const char* text = child->Attribute(key);
+            if (!text) continue;
+            float& field = std::strcmp(key, "time") == 0 ? transition.time : transition.delay;
+            LoadContext::attribute(key, Value(text), [&] { field = Value(text).asFloat(); });
+        }
         addTransition(from, to, transition);
     } else if (std::shared_ptr<Node> node = NodeFactory::instance().create(child)) {
         addChild(node);

@@ -6,11 +6,13 @@
 #include "scene/ChildWalk.h"
 #include "scene/CompositeActions.h"
 #include "scene/Easing.h"
+#include "scene/LoadContext.h"
 #include "scene/SimpleActions.h"
 
 #include <tinyxml2.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -19,8 +21,6 @@ namespace vorn {
 namespace {
 
 bool has(const tinyxml2::XMLElement* e, const char* name) { return e->Attribute(name) != nullptr; }
-
-float number(const tinyxml2::XMLElement* e, const char* name) { return Value(e->Attribute(name)).asFloat(); }
 
 bool flag(const tinyxml2::XMLElement* e, const char* name) { return Value(e->Attribute(name)).asBool(); }
 
@@ -36,31 +36,42 @@ Node::State::State(const Node& node, const std::string& stateName)
 Node::State Node::State::parse(const tinyxml2::XMLElement* e) {
     State state;
     if (!e) return state;
-    if (has(e, "x") && has(e, "y")) {
-        state.position = {number(e, "x"), number(e, "y")};
+    const LoadContext::Element context(e);
+    // Each number on its own: a bad one is left out as if it were not there.
+    const auto number = [e](const char* name) -> std::optional<float> {
+        const char* text = e->Attribute(name);
+        if (!text) return std::nullopt;
+        std::optional<float> read;
+        LoadContext::attribute(name, Value(text), [&] { read = Value(text).asFloat(); });
+        return read;
+    };
+    const std::optional<float> x = number("x"), y = number("y");
+    if (x && y) {
+        state.position = {*x, *y};
         state.hasPosition = true;
-    } else if (has(e, "x")) {
-        state.position.x = number(e, "x");
+    } else if (x) {
+        state.position.x = *x;
         state.hasX = true;
-    } else if (has(e, "y")) {
-        state.position.y = number(e, "y");
+    } else if (y) {
+        state.position.y = *y;
         state.hasY = true;
     }
-    if (has(e, "w") && has(e, "h")) {
-        state.size = {number(e, "w"), number(e, "h")};
+    const std::optional<float> w = number("w"), h = number("h");
+    if (w && h) {
+        state.size = {*w, *h};
         state.hasSize = true;
     }
-    if (has(e, "scale_x") && has(e, "scale_y")) {
-        state.scale = {number(e, "scale_x"), number(e, "scale_y")};
+    const std::optional<float> scaleX = number("scale_x"), scaleY = number("scale_y");
+    if (scaleX && scaleY) {
+        state.scale = {*scaleX, *scaleY};
         state.hasScale = true;
     }
-    if (has(e, "scale")) {
-        const float s = number(e, "scale");
-        state.scale = {s, s};
+    if (const std::optional<float> s = number("scale")) {
+        state.scale = {*s, *s};
         state.hasScale = true;
     }
-    if (has(e, "angle")) {
-        state.angle = number(e, "angle");
+    if (const std::optional<float> angle = number("angle")) {
+        state.angle = *angle;
         state.hasAngle = true;
     }
     if (has(e, "color")) {

@@ -1,14 +1,18 @@
 #include "scene/SimpleActions.h"
 
+#include "scene/LoadContext.h"
+
 #include <utility>
 
 namespace vorn {
 
 namespace {
 
+// A bad number leaves the fallback, with a log line.
 float attribute(const Action::Attributes& attributes, const char* key, float fallback) {
-    const auto found = attributes.find(key);
-    return found == attributes.end() ? fallback : found->second.asFloat();
+    float read = fallback;
+    LoadContext::find(attributes, key, [&read](const Value& value) { read = value.asFloat(); });
+    return read;
 }
 
 } // namespace
@@ -27,7 +31,7 @@ void MoveAction::onStart() {
 void MoveAction::update(float t) { target_->setPosition(start_ + t * offset_); }
 
 MoveToAction::MoveToAction(const glm::vec2& to, float duration) : MoveAction() {
-    duration_ = duration;
+    setDuration(duration);
     end_ = to;
 }
 
@@ -57,7 +61,7 @@ void RotateAction::onStart() {
 void RotateAction::update(float t) { target_->setRotation(start_ + t * angle_); }
 
 RotateToAction::RotateToAction(float angle, float duration) {
-    duration_ = duration;
+    setDuration(duration);
     end_ = angle;
 }
 

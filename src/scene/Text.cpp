@@ -7,6 +7,7 @@
 #include "render/DrawData.h"
 #include "render/Render.h"
 #include "render/fonts/Font.h"
+#include "scene/LoadContext.h"
 #include "widgets/UiDefaults.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -44,7 +45,7 @@ void Text::setProperties(const Attributes& attributes) {
     std::string templateKey;
     std::string fontName;
     float fontSize = 0.0f;
-    for (const auto& [name, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& name, const Value& value) {
         if (name == "text") {
             text = value.toString();
         } else if (name == "key") {
@@ -87,7 +88,7 @@ void Text::setProperties(const Attributes& attributes) {
         } else if (name == "outlineColor" || name == "outline_color") {
             outlineColor_ = Color(value.toString());
         }
-    }
+    });
     font_ = ResourceManager::instance()->getFont(fontName, fontSize);
     template_ = templateKey.empty() ? templateText : localText(templateKey);
     setText(key.empty() ? text : localText(key));

@@ -2,7 +2,10 @@
 
 #include "core/Log.h"
 
+#include <cstdlib>
 #include <exception>
+#include <limits>
+#include <stdexcept>
 
 namespace vorn {
 
@@ -23,7 +26,21 @@ std::optional<T> read(const Value& value, const char* widget, const std::string&
 } // namespace
 
 std::optional<float> boundFloat(const Value& value, const char* widget, const std::string& source) {
-    return read<float>(value, widget, source, "number", [](const Value& v) { return v.asFloat(); });
+    return read<float>(value, widget, source, "number", [](const Value& v) {
+        if (v.type() != Value::STRING) return v.asFloat();
+        // Text beyond a float's range still says which end it lies at: it
+        // reads as that infinity (or as 0 next to zero), as a real number
+        // beyond the range does, so a widget can clamp it.
+        double d = 0.0;
+        try {
+            d = v.asDouble();
+        } catch (const std::out_of_range&) {
+            d = std::strtod(v.toString().c_str(), nullptr);
+        }
+        if (d > static_cast<double>(std::numeric_limits<float>::max())) return std::numeric_limits<float>::infinity();
+        if (d < -static_cast<double>(std::numeric_limits<float>::max())) return -std::numeric_limits<float>::infinity();
+        return static_cast<float>(d);
+    });
 }
 
 std::optional<bool> boundBool(const Value& value, const char* widget, const std::string& source) {

@@ -6,6 +6,7 @@
 #include "core/Locale.h"
 #include "core/VM.h"
 #include "scene/Image.h"
+#include "scene/LoadContext.h"
 #include "scene/Text.h"
 #include "widgets/UiDefaults.h"
 
@@ -31,7 +32,7 @@ Button::~Button() = default;
 void Button::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
     std::string key;
-    for (const auto& [name, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& name, const Value& value) {
         if (name == "on_click") {
             onClick_ = value.toString();
         } else if (name == "text") {
@@ -41,7 +42,7 @@ void Button::setProperties(const Attributes& attributes) {
         } else if (name == "dataSource") {
             dataSourceName_ = value.toString();
         }
-    }
+    });
     if (!key.empty()) text_ = Localization::instance()->current()->text(key);
 }
 

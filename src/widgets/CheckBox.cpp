@@ -4,6 +4,7 @@
 #include "core/EventDispatcher.h"
 #include "core/InputEvents.h"
 #include "core/VM.h"
+#include "scene/LoadContext.h"
 #include "widgets/BoundValue.h"
 #include "widgets/ToggleLook.h"
 
@@ -18,13 +19,13 @@ CheckBox::~CheckBox() = default;
 
 void CheckBox::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "on_change") {
             onChange_ = value.toString();
         } else if (key == "dataSource") {
             setDataSource(value.toString());
         }
-    }
+    });
 }
 
 void CheckBox::loadChildren(const tinyxml2::XMLElement* element) {

@@ -5,6 +5,7 @@
 #include "core/Scheduler.h"
 #include "render/Render.h"
 #include "render/VertexData.h"
+#include "scene/LoadContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,7 +85,7 @@ glm::vec3 DistortionMesh::vertexAt(unsigned row, unsigned col) const {
 void DistortionMesh::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
     std::optional<long long> rows, cols;
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "filename") {
             sourceImage_ =
                 std::dynamic_pointer_cast<ImageData>(ResourceManager::instance()->getResource(value.toString()));
@@ -97,7 +98,7 @@ void DistortionMesh::setProperties(const Attributes& attributes) {
         } else if (key == "cols") {
             cols = value.asInt();
         }
-    }
+    });
     if (!rows && !cols) return;
     // Judged as a pair: a size is refused whole.
     const long long newRows = rows.value_or(rows_);

@@ -9,6 +9,7 @@
 #include "core/VM.h"
 #include "scene/Action.h"
 #include "scene/ActionManager.h"
+#include "scene/LoadContext.h"
 #include "scene/Scene.h"
 #include "widgets/BoundValue.h"
 
@@ -76,7 +77,7 @@ std::int64_t DragBox::now() {
 
 void DragBox::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "dataSource") {
             setDataSource(value.toString());
         } else if (key == "drag_vertically" || key == "dragVertically") {
@@ -97,7 +98,7 @@ void DragBox::setProperties(const Attributes& attributes) {
             maxNearestChildDistance_ = value.asFloat();
             hasMaxNearestChildDistance_ = true;
         }
-    }
+    });
 }
 
 void DragBox::loadChildren(const tinyxml2::XMLElement* element) {
@@ -112,9 +113,10 @@ void DragBox::loadChildren(const tinyxml2::XMLElement* element) {
 void DragBox::parseStops(const tinyxml2::XMLElement* stops) {
     if (!stops) return;
     for (const tinyxml2::XMLElement* e = stops->FirstChildElement("stop"); e; e = e->NextSiblingElement("stop")) {
+        const LoadContext::Element context(e);
         Stop stop;
-        if (const char* x = e->Attribute("x")) stop.x = Value(x).asFloat();
-        if (const char* y = e->Attribute("y")) stop.y = Value(y).asFloat();
+        if (const char* x = e->Attribute("x")) LoadContext::attribute("x", Value(x), [&] { stop.x = Value(x).asFloat(); });
+        if (const char* y = e->Attribute("y")) LoadContext::attribute("y", Value(y), [&] { stop.y = Value(y).asFloat(); });
         if (const char* name = e->Attribute("name")) {
             stop.name = name;
             stopIndexByName_[stop.name] = static_cast<int>(stops_.size());

@@ -4,6 +4,7 @@
 #include "core/Scheduler.h"
 #include "render/ImageData.h"
 #include "scene/CompositeActions.h"
+#include "scene/LoadContext.h"
 #include "scene/SimpleActions.h"
 
 #include <cmath>
@@ -121,7 +122,7 @@ void ParticleSystem::Emitter::setProperties(const Attributes& attributes) {
     std::optional<float> left, right, top, bottom;
     // The map is in key order, so "velocity" sets both ends before
     // "velocityMax" or "velocity_min" overrides one of them.
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "direction") {
             setDirection(value.asFloat());
         } else if (key == "spread") {
@@ -177,7 +178,7 @@ void ParticleSystem::Emitter::setProperties(const Attributes& attributes) {
         } else if (key == "position_bottom") {
             bottom = value.asFloat();
         }
-    }
+    });
     if (left && right && top && bottom) setArea(std::make_unique<RectangleArea>(*left, *right, *top, *bottom));
 }
 

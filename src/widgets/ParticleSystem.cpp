@@ -4,6 +4,7 @@
 #include "core/Scheduler.h"
 #include "render/ImageData.h"
 #include "render/Render.h"
+#include "scene/LoadContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,7 +47,7 @@ void ParticleSystem::setImage(const ImageData& image) {
 
 void ParticleSystem::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "filename") {
             image_ = std::dynamic_pointer_cast<ImageData>(ResourceManager::instance()->getResource(value.toString()));
         } else if (key == "start_size" || key == "startSize") {
@@ -62,7 +63,7 @@ void ParticleSystem::setProperties(const Attributes& attributes) {
         } else if (key == "end_color" || key == "endColor") {
             endColor_ = Color(value.toString());
         }
-    }
+    });
 }
 
 void ParticleSystem::onSetup() {

@@ -2,6 +2,7 @@
 
 #include "render/Render.h"
 #include "render/VertexData.h"
+#include "scene/LoadContext.h"
 #include "widgets/BoundValue.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ Progress::~Progress() = default;
 
 void Progress::setProperties(const Attributes& attributes) {
     Image::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "value") {
             value_ = value.asFloat();
         } else if (key == "dataSource") {
@@ -60,7 +61,7 @@ void Progress::setProperties(const Attributes& attributes) {
         } else if (key == "invert") {
             invert_ = value.asBool();
         }
-    }
+    });
 }
 
 void Progress::onEnterStage() {

@@ -4,6 +4,7 @@
 #include "core/EventDispatcher.h"
 #include "core/InputEvents.h"
 #include "core/VM.h"
+#include "scene/LoadContext.h"
 #include "widgets/ToggleLook.h"
 
 #include <functional>
@@ -17,7 +18,7 @@ RadioButton::~RadioButton() = default;
 
 void RadioButton::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "on_change") {
             onChange_ = value.toString();
         } else if (key == "dataSource") {
@@ -25,7 +26,7 @@ void RadioButton::setProperties(const Attributes& attributes) {
         } else if (key == "value") {
             value_ = value;
         }
-    }
+    });
 }
 
 void RadioButton::loadChildren(const tinyxml2::XMLElement* element) {

@@ -3,6 +3,7 @@
 #include "core/Application.h"
 #include "core/DataSource.h"
 #include "scene/Image.h"
+#include "scene/LoadContext.h"
 #include "scene/Scene.h"
 #include "widgets/BoundValue.h"
 
@@ -31,7 +32,7 @@ float Slider::thickness() const { return vertical_ ? getSize().x : getSize().y; 
 void Slider::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
     Node* knob = nullptr;
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "dataSource") {
             setDataSource(value.toString());
         } else if (key == "min") {
@@ -45,7 +46,7 @@ void Slider::setProperties(const Attributes& attributes) {
             if (text == "horizontal") vertical_ = HORIZONTAL;
             else if (text == "vertical") vertical_ = VERTICAL;
         }
-    }
+    });
     if (!knob) return;
     const float t = thickness();
     knob->setSize({t, t});

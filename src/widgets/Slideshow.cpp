@@ -3,6 +3,7 @@
 #include "core/EventDispatcher.h"
 #include "core/Scheduler.h"
 #include "core/VM.h"
+#include "scene/LoadContext.h"
 
 namespace vorn {
 
@@ -27,7 +28,7 @@ bool Slideshow::mouseDown(const glm::vec2& point, eButtonName) {
 
 void Slideshow::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "in_len") {
             inLength_ = value.asFloat();
         } else if (key == "show_len") {
@@ -37,7 +38,7 @@ void Slideshow::setProperties(const Attributes& attributes) {
         } else if (key == "on_finish") {
             onFinish_ = value.toString();
         }
-    }
+    });
 }
 
 void Slideshow::onEnterStage() {

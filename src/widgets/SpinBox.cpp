@@ -3,12 +3,14 @@
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/VM.h"
+#include "scene/LoadContext.h"
 #include "scene/Text.h"
 #include "widgets/BoundValue.h"
 #include "widgets/Button.h"
 
 #include <tinyxml2.h>
 
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -20,13 +22,13 @@ SpinBox::~SpinBox() = default;
 
 void SpinBox::setProperties(const Attributes& attributes) {
     Node::setProperties(attributes);
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (key == "on_change") {
             onChange_ = value.toString();
         } else if (key == "dataSource") {
             setDataSource(value.toString());
         }
-    }
+    });
 }
 
 void SpinBox::loadChildren(const tinyxml2::XMLElement* element) {
@@ -98,8 +100,9 @@ void SpinBox::setValue(const Value& value) {
 
 void SpinBox::stepBack() {
     if (options_.empty()) {
+        // At the end of the range the box stays, as it does at its first option.
         const std::optional<long long> n = boundInteger(value_, "SpinBox", getDataSourceName());
-        if (n) setValue(Value(*n - 1));
+        if (n && *n > std::numeric_limits<long long>::min()) setValue(Value(*n - 1));
     } else if (current_ > 0) {
         --current_;
         setValue(options_[static_cast<std::size_t>(current_)].value);
@@ -110,7 +113,7 @@ void SpinBox::stepBack() {
 void SpinBox::stepForward() {
     if (options_.empty()) {
         const std::optional<long long> n = boundInteger(value_, "SpinBox", getDataSourceName());
-        if (n) setValue(Value(*n + 1));
+        if (n && *n < std::numeric_limits<long long>::max()) setValue(Value(*n + 1));
     } else if (current_ < static_cast<int>(options_.size()) - 1) {
         ++current_;
         setValue(options_[static_cast<std::size_t>(current_)].value);

@@ -3,8 +3,10 @@
 #include "core/Application.h"
 #include "core/DataSource.h"
 #include "core/Keys.h"
+#include "core/StringUtils.h"
 #include "render/fonts/Font.h"
 #include "scene/Image.h"
+#include "scene/LoadContext.h"
 #include "scene/Scene.h"
 #include "scene/Text.h"
 #include "widgets/UiDefaults.h"
@@ -26,16 +28,15 @@ std::size_t sequenceLength(unsigned char lead) {
     return 0;
 }
 
-// The whole, well-formed characters of a typed text, in order; stray bytes
-// are dropped.
+// The whole, well-formed characters of a typed text, in order; stray bytes,
+// overlong forms, surrogates and values past U+10FFFF are dropped, so that
+// nothing typed can make the name one the users file cannot carry.
 std::vector<std::string> characters(const std::string& text) {
     std::vector<std::string> out;
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t length = sequenceLength(static_cast<unsigned char>(text[i]));
-        bool whole = length > 0 && i + length <= text.size();
-        for (std::size_t k = 1; whole && k < length; ++k) whole = continuation(static_cast<unsigned char>(text[i + k]));
-        if (!whole) {
+        const std::size_t length = utf8Length(text, i);
+        if (length == 0) {
             ++i;
             continue;
         }
@@ -94,7 +95,7 @@ void TextInput::setProperties(const Attributes& attributes) {
     Attributes forText;
     const std::string* initial = nullptr;
     std::string initialText;
-    for (const auto& [key, value] : attributes) {
+    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
         if (textKeys.contains(key)) {
             forText[key] = value;
         } else if (key == "text") {
@@ -105,7 +106,7 @@ void TextInput::setProperties(const Attributes& attributes) {
         } else if (key == "dataSource") {
             setDataSource(value.toString());
         }
-    }
+    });
     // Always, so that the inner text loads its font (the default one
     // without "font"); it clears the text, which comes after.
     textNode_->setProperties(forText);

@@ -1,4 +1,5 @@
 #include "core/Data.h"
+#include "core/StringUtils.h"
 #include "core/Value.h"
 
 #include "support/TempDir.h"
@@ -58,7 +59,7 @@ TEST(Plist, EveryValueTypeSurvivesARoundTrip) {
     Value profile(Value::DICT);
     const std::vector<std::string> strings = {
         "",  "Tom", "<Tom & Jerry>", "&lt;", "a]]>b", "  padded  ", "   ", "\n", "\t",
-        "line\r\nbreak\r", "ünïcødé 麻将", "\x01\x1f control", "\"quoted\" 'single'", "&#13;", "tab\tin",
+        "line\r\nbreak\r", "ünïcødé 麻将", "\x7f\xc2\x85 allowed controls", "\"quoted\" 'single'", "&#13;", "tab\tin",
     };
     Value names(Value::ARRAY);
     for (const auto& s : strings) names.push_back(s);
@@ -154,6 +155,92 @@ TEST(Plist, MarkupInKeysAndStringsIsEscaped) {
     const Value withNul(std::string("a\0b", 3));
     EXPECT_EQ(Value::toPlist(withNul), "<string>ab</string>\n");
     EXPECT_EQ(parse(kHead + Value::toPlist(withNul) + "</plist>").toString(), "ab");
+}
+
+// What XML cannot carry never reaches the file: an ill-formed UTF-8 piece
+// is written as U+FFFD, and a character XML forbids is left out, in keys and
+// strings alike. The file then reads back without a word.
+TEST(Plist, TextXmlCannotCarryIsMendedWhenWritten) {
+    const std::string bad = "\xEF\xBF\xBD";
+    struct Case {
+        std::string given;
+        std::string written;
+    };
+    const std::vector<Case> cases = {
+        {"J\xFCrgen", "J" + bad + "rgen"},                   // Latin-1
+        {"cut \xE9\xBA", "cut " + bad},                     // a character cut short: one piece
+        {"\xC0\xAF", bad + bad},                              // overlong
+        {"\xED\xA0\x80", bad + bad + bad},                   // a surrogate
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad},          // past U+10FFFF
+        {"a\x01" "b\x08" "c\x0b\x0c\x1f", "abc"},          // forbidden controls
+        {"\xEF\xBF\xBEnon\xEF\xBF\xBF", "non"},              // U+FFFE and U+FFFF
+        {std::string("a\0b", 3), "ab"},
+        {"ok \xE9\xBA\xBB\xE5\xB0\x86 \xF0\x9F\x80\x84", "ok \xE9\xBA\xBB\xE5\xB0\x86 \xF0\x9F\x80\x84"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        Value v(Value::DICT);
+        v.set(c.given, c.given);
+        const std::string document = Value::toPlistDocument(v);
+        EXPECT_TRUE(vorn::isValidUtf8(document));
+        EXPECT_NE(document.find("<key>" + c.written + "</key>"), std::string::npos) << document;
+        EXPECT_NE(document.find("<string>" + c.written + "</string>"), std::string::npos) << document;
+        std::vector<std::string> problems;
+        Value back;
+        captureLog([&] { back = Value::fromPlistData(dataOf(document), &problems); });
+        EXPECT_TRUE(problems.empty()) << problems.front();
+        EXPECT_EQ(back.get(c.written).toString(), c.written);
+    }
+}
+
+// Text that is not well-formed in a file read is a damaged value: it is
+// mended as the writer would mend it, and reported.
+TEST(Plist, DamagedTextIsMendedAndReported) {
+    const std::string bad = "\xEF\xBF\xBD";
+    const std::string document = kHead + "<dict>\n<key>na\xFFme</key>\n<string>J\xFCrgen\x01</string>\n"
+                                         "<key>ok</key>\n<string>fine</string>\n</dict>\n</plist>";
+    std::vector<std::string> problems;
+    Value v;
+    const std::string log = captureLog([&] { v = Value::fromPlistData(dataOf(document), &problems); });
+    EXPECT_EQ(v.get("na" + bad + "me").toString(), "J" + bad + "rgen");
+    EXPECT_EQ(v.get("ok").toString(), "fine");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("plist data line 5: <key> is not well-formed text"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[1].find("line 6: <string> is not well-formed text"), std::string::npos) << problems[1];
+    EXPECT_NE(problems[1].find("read as \"J" + bad + "rgen\""), std::string::npos) << problems[1];
+    EXPECT_NE(log.find(problems[1]), std::string::npos);
+    EXPECT_TRUE(vorn::isValidUtf8(log));
+}
+
+// A list cut short or damaged keeps what is whole before the fault; open
+// containers near the top keep their whole members.
+TEST(Plist, APrefixKeepsWhatIsWholeBeforeTheFault) {
+    struct Case {
+        const char* name;
+        std::string document;
+        unsigned keepOpen;
+        std::string expected; // toString of the result
+    };
+    const std::vector<Case> cases = {
+        {"whole", "<p><dict><key>a</key><integer>1</integer></dict></p>", 0, "{a:1}"},
+        {"cut in a value", "<p><dict><key>a</key><integer>1</integer><key>b</key><integer>2", 0, "{a:1}"},
+        {"cut in a key", "<p><dict><key>a</key><integer>1</integer><key>b", 0, "{a:1}"},
+        {"key without value", "<p><dict><key>a</key><integer>1</integer><key>b</key>", 0, "{a:1}"},
+        {"open list too deep", "<p><dict><key>a</key><integer>1</integer><key>l</key><array><true/>", 0, "{a:1}"},
+        {"open list kept", "<p><dict><key>a</key><integer>1</integer><key>l</key><array><true/><false", 1,
+         "{a:1, l:[1]}"},
+        {"mismatched tag", "<p><array><string>x</string><string>y</array><string>z</string></array></p>", 0, "[x]"},
+        {"closed but unreadable", "<p><array><string>x</string><string a=b>y</string><string>z</string>", 0, "[x]"},
+        {"comment and doctype", kHead + "<!-- a > b --><array><string>x</string><string>y", 0, "[x]"},
+        {"nothing whole", "<p><dict><key>a", 0, "{}"},
+        {"no top value", "<?xml version=\"1.0\"?><plist", 0, ""},
+        {"not xml", "\x89PNG garbage", 0, ""},
+    };
+    for (const Case& c : cases) {
+        Value v;
+        captureLog([&] { EXPECT_NO_THROW(v = Value::fromPlistPrefix(dataOf(c.document), c.keepOpen, nullptr)) << c.name; });
+        EXPECT_EQ(v.toString(), c.expected) << c.name;
+    }
 }
 
 TEST(Plist, ReaderStructure) {
@@ -254,6 +341,9 @@ TEST(Plist, EveryTruncationOfAFileReadsWithoutThrowing) {
         captureLog([&] { EXPECT_NO_THROW(parse(document.substr(0, cut))) << cut; });
     }
     EXPECT_TRUE(sameTree(parse(document), v));
+    for (size_t cut = 0; cut <= document.size(); ++cut) {
+        captureLog([&] { EXPECT_NO_THROW(Value::fromPlistPrefix(dataOf(document.substr(0, cut)), 5, nullptr)) << cut; });
+    }
 }
 
 TEST(Plist, FilesAreReadAndWrittenWhole) {

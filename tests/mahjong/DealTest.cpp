@@ -255,6 +255,16 @@ TEST(Deal, BearsGoDownAtTheirThresholds) {
     }
 }
 
+// However many bears a level asks for, no more are made than there are
+// places for them.
+TEST(Deal, NoMoreBearsThanPlacesAreMade) {
+    vorn::test::LogCapture log;
+    const Dealt d = firstDeal(rowOfFive(), 7, 3, 100000);
+    EXPECT_EQ(d.result.newBears, 5);
+    EXPECT_LE(d.result.steps.size(), 5u);
+    EXPECT_EQ(log.count("Deal: 100000 bears for 5 places; 5 dealt"), 1) << log.text();
+}
+
 TEST(Deal, DeckRunningOutLeavesTheRestEmpty) {
     // Typed places are not in the deck's count, and an odd count leaves the
     // deck one tile short: neither may read past the deck.

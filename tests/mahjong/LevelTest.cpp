@@ -68,6 +68,11 @@ TEST(LevelFile, SavesTheGoldenFileByteForByte) {
 
 TEST(LevelFile, DefaultsAndWhatIsNotWritten) {
     TempDir dir;
+    const std::string fourPlaces = "<key>places</key><array>"
+                                   "<array><integer>0</integer><integer>0</integer><integer>0</integer></array>"
+                                   "<array><integer>2</integer><integer>0</integer><integer>0</integer></array>"
+                                   "<array><integer>4</integer><integer>0</integer><integer>0</integer></array>"
+                                   "<array><integer>6</integer><integer>0</integer><integer>0</integer></array></array>";
     struct Case {
         const char* name;
         std::string body;
@@ -80,7 +85,7 @@ TEST(LevelFile, DefaultsAndWhatIsNotWritten) {
         {"no mode means mode 1", "<dict><key>places</key><array/></dict>", 1, 0, false, "bearsCount"},
         {"empty fixed list", "<dict><key>unshuffleable</key><array/></dict>", 1, 0, false, "unshuffleable"},
         {"mode 3 without bears", "<dict><key>mode</key><integer>3</integer></dict>", 3, 0, false, "background"},
-        {"numbers given as text", "<dict><key>mode</key><string>3</string><key>bearsCount</key><string>4</string></dict>", 3, 4, false, "unshuffleable"},
+        {"numbers given as text", "<dict><key>mode</key><string>3</string><key>bearsCount</key><string>4</string>" + fourPlaces + "</dict>", 3, 4, false, "unshuffleable"},
     };
     for (const Case& c : cases) {
         const std::string path = dir.file("case.plist");
@@ -149,6 +154,23 @@ TEST(LevelFile, MalformedFilesLoadEmptyWithALogLine) {
         EXPECT_TRUE(level.deck->fixed.empty()) << c.name;
         EXPECT_NE(log.text().find(path), std::string::npos) << c.name << ": " << log.text();
     }
+}
+
+// Each bear takes a place: a count beyond the places (a hundred thousand
+// took seconds to deal) is cut to them, with a log line.
+TEST(LevelFile, MoreBearsThanPlacesAreCutToThePlaces) {
+    TempDir dir;
+    const std::string path = dir.file("bears.plist");
+    writeBytes(path, plist("<dict><key>mode</key><integer>3</integer><key>bearsCount</key><integer>100000</integer>"
+                           "<key>places</key><array>"
+                           "<array><integer>0</integer><integer>0</integer><integer>0</integer></array>"
+                           "<array><integer>2</integer><integer>0</integer><integer>0</integer></array>"
+                           "<array><integer>4</integer><integer>0</integer><integer>0</integer></array></array></dict>"));
+    LogCapture log;
+    Level level(path);
+    EXPECT_EQ(level.places.size(), 3u);
+    EXPECT_EQ(level.bearsCount, 3);
+    EXPECT_EQ(log.count(path + ": bearsCount 100000 is more than its 3 places; 3 used"), 1) << log.text();
 }
 
 TEST(LevelFile, MissingFileIsEmpty) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -106,6 +107,37 @@ TEST(RunLoop, TheUsersFileIsSavedWhenTheRunEnds) {
     const std::string saved =
         vorn::test::readBytes(std::string(std::getenv("XDG_DATA_HOME")) + "/VornTest/users.xml");
     EXPECT_NE(saved.find("<key>gold</key>\n        <integer>2</integer>"), std::string::npos) << saved;
+}
+
+// Raises a termination request in its first frame and then runs on: only
+// the request can end the run.
+class TerminatedApp : public LoopApp {
+public:
+    void setup() override {
+        LoopApp::setup();
+        vorn::UserManager::instance()->addUser("T1");
+    }
+    void update(float dt) override {
+        vorn::Application::update(dt);
+        if (++frames == 1) std::raise(SIGTERM);
+        // Only a request that never arrives gets this far.
+        if (frames == 3000) quit();
+    }
+    int frames = 0;
+};
+
+TEST(RunLoop, ATerminationRequestEndsTheRunAsAQuitDoesAndSavesThePlayers) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "needs an X server (scripts/test.sh runs one)";
+    TerminatedApp app;
+    EXPECT_EQ(vorn::runMainLoop(&app), 0);
+    EXPECT_LT(app.frames, 3000);
+    EXPECT_EQ(app.calls.back(), "onAppQuit");
+    EXPECT_NE(logText().find("Termination requested (control event 2)"), std::string::npos);
+    EXPECT_EQ(logText().find("busy"), std::string::npos);
+    const std::string saved =
+        vorn::test::readBytes(std::string(std::getenv("XDG_DATA_HOME")) + "/VornTest/users.xml");
+    EXPECT_NE(saved.find("<string>T1</string>"), std::string::npos) << saved;
 }
 
 class NoDisplay : public ::testing::Test {

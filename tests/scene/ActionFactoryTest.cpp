@@ -146,22 +146,62 @@ TEST_F(ActionXml, AContentChainThatComesBackToItselfStops) {
     file("b.xml", R"(<sequence content=")" + a + R"("><move d="1" x="1"/></sequence>)");
     vorn::test::LogCapture log;
     auto action = read(R"(<sequence content=")" + a + R"("/>)");
-    EXPECT_GE(log.count("Action content nested too deep, not read: "), 1);
+    EXPECT_EQ(log.count("Action content includes itself, not read again: " + a), 1) << log.text();
     ASSERT_NE(action, nullptr);
-    EXPECT_GT(dynamic_cast<vorn::Sequence*>(action.get())->size(), 1u);
+    // b's move, then a's.
+    EXPECT_EQ(dynamic_cast<vorn::Sequence*>(action.get())->size(), 2u);
 }
 
-TEST_F(ActionXml, AMalformedNumberInAContentFileIsLoggedWithTheFileName) {
-    const std::string bad = file("bad.xml", R"(<sequence><move d="1" x="1"/><move d="soon" x="1"/></sequence>)");
+TEST_F(ActionXml, ABadNumberInAContentFileIsLoggedWithTheFileNameAndTheRestIsRead) {
+    const std::string bad = file("bad.xml", "<sequence>\n<move d=\"1\" x=\"1\"/>\n<move d=\"soon\" x=\"1\"/>\n"
+                                            "<move d=\"1\" x=\"3\"/>\n</sequence>");
     vorn::test::LogCapture log;
     auto action = read(R"(<sequence content=")" + bad + R"("><wait d="2"/></sequence>)");
-    EXPECT_EQ(log.count("Can't open or parse: " + bad), 1) << log.text();
+    EXPECT_EQ(log.count(bad + R"( line 3: <move> d="soon" is not a number, ignored)"), 1) << log.text();
+    EXPECT_EQ(log.count("Can't open or parse"), 0) << log.text();
     auto* sequence = dynamic_cast<vorn::Sequence*>(action.get());
     ASSERT_NE(sequence, nullptr);
-    // What came before the fault, then the element's own wait.
-    EXPECT_EQ(sequence->size(), 2u);
-    // Straight in the element it throws to the caller, nothing left behind.
-    EXPECT_THROW(read(R"(<sequence><move d="1"/><wait d="x"/></sequence>)"), std::invalid_argument);
+    // Every move, the one without its duration among them, then the wait.
+    EXPECT_EQ(sequence->size(), 4u);
+    EXPECT_FLOAT_EQ(sequence->getDuration(), 4.0f);
+}
+
+// Bad numbers and negative durations straight in an action element: the
+// attribute is left out (a negative duration is 0), the log says so, and
+// the action still ends when its good parts say.
+struct BadActionCase {
+    const char* xml;
+    const char* logged;
+    float duration;
+    float x;
+};
+
+TEST_F(ActionXml, BadValuesAreLeftOutAndTheActionStillEnds) {
+    const BadActionCase cases[] = {
+        {R"(<sequence><wait d="-1"/><wait d="1"/></sequence>)", R"(<wait> d="-1" is negative, 0 used)", 1.0f, 0.0f},
+        {R"(<sequence><move d="-2" x="4"/><move d="1" x="6"/></sequence>)", R"(<move> d="-2" is negative, 0 used)", 1.0f,
+         10.0f},
+        {R"(<spawn><move d="1" x="5px"/><wait d="0.5"/></spawn>)", R"(<move> x="5px" is not a number, ignored)", 1.0f, 0.0f},
+        {R"(<sequence d="1,5"><move d="1" x="2"/></sequence>)", R"(<sequence> d="1,5" is not a number, ignored)", 1.0f,
+         2.0f},
+        {R"(<easing function="linear" d="2s"><move d="1" x="2"/></easing>)", R"(<easing> d="2s" is not a number, ignored)",
+         1.0f, 2.0f},
+    };
+    for (const BadActionCase& c : cases) {
+        SCOPED_TRACE(c.xml);
+        vorn::test::LogCapture log;
+        finished = false;
+        auto node = run(c.xml);
+        EXPECT_EQ(log.count(c.logged), 1) << log.text();
+        for (int i = 0; i < 200 && !finished; ++i) ActionManager::instance()->update(0.01f);
+        EXPECT_TRUE(finished);
+        EXPECT_NEAR(node->getPosition().x, c.x, 1e-4);
+        EXPECT_FALSE(ActionManager::instance()->hasActions(node.get()));
+    }
+    // Made in code, a negative duration is 0 as well.
+    vorn::test::LogCapture log;
+    EXPECT_EQ(vorn::WaitAction(-3.0f).getDuration(), 0.0f);
+    EXPECT_EQ(log.count("IntervalAction: duration -3.000000, 0 used"), 1);
 }
 
 } // namespace

@@ -357,6 +357,29 @@ TEST(ActionManager, UpdateFromInsideAPassIsRefused) {
     EXPECT_EQ(calls, 2); // the start and the one step
 }
 
+// A callback that swaps or clears its own node's callback, then goes on
+// using what it captured: its closure must live until it returns. The tag
+// is too long for std::function's inline buffer, so the closure is on the
+// heap, where a freed one is caught.
+TEST(ActionManager, AFinishedCallbackMayReplaceOrClearItself) {
+    for (const bool replace : {true, false}) {
+        SCOPED_TRACE(replace ? "replaced" : "cleared");
+        Trace trace;
+        auto node = std::make_shared<Node>();
+        const std::string tag = "first callback, with a capture longer than any inline buffer";
+        node->setActionFinishedCallback([&trace, &node, tag, replace](Action*) {
+            if (replace) node->setActionFinishedCallback([&trace](Action*) { trace.push_back("second"); });
+            else node->setActionFinishedCallback(nullptr);
+            trace.push_back(tag);
+        });
+        node->runAction(new vorn::WaitAction(0.01f));
+        node->runAction(new vorn::WaitAction(0.02f));
+        ActionManager::instance()->update(0.015f);
+        ActionManager::instance()->update(0.015f);
+        EXPECT_EQ(trace, replace ? (Trace{tag, "second"}) : (Trace{tag}));
+    }
+}
+
 TEST(RunAction, ANullActionIsLoggedAndAFunctionActionRunsAtOnce) {
     auto node = std::make_shared<Node>();
     testing::internal::CaptureStdout();

@@ -203,8 +203,12 @@ TEST_F(Pictures, AFrameReplacesTheStandInAndAMissingPictureShowsNothing) {
     EXPECT_FALSE(named.isEnabled());
 }
 
-TEST_F(Pictures, ANonNumericSizeThrowsOutOfLoading) {
-    EXPECT_ANY_THROW(make(R"(<image w="wide"/>)"));
+TEST_F(Pictures, ANonNumericSizeIsLeftOutAndTheRestIsRead) {
+    vorn::test::LogCapture log;
+    const auto node = make(R"(<image w="wide" h="12" filename="PIC"/>)");
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(log.count(R"(<image> w="wide" is not a number, ignored)"), 1) << log.text();
+    EXPECT_EQ(node->getSize().y, 12.0f);
 }
 
 // A repeating image leaves the wrap on for whatever is drawn next; the

@@ -3,6 +3,7 @@
 #include "scene/ActionManager.h"
 #include "scene/Node.h"
 #include "scene/NodeFactory.h"
+#include "scene/Text.h"
 
 #include "SceneFixture.h"
 #include "support/LogCapture.h"
@@ -10,8 +11,11 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -100,42 +104,176 @@ TEST_F(NodeFiles, ContentComesFirstAndTheElementOverrides) {
     EXPECT_EQ(node.children()[1]->getName(), "own");
 }
 
-TEST_F(NodeFiles, AContentChainThatIncludesItselfStops) {
-    const std::string self = dir.file("self.xml");
-    file("self.xml", R"(<container content=")" + self + R"("><container/></container>)");
-    vorn::test::LogCapture log;
-    Node node(self);
-    EXPECT_EQ(log.count("Node content nested too deep, not read: " + self), 1) << log.text();
-    EXPECT_EQ(node.children().size(), 16u);
+std::size_t treeSize(const Node& node) {
+    std::size_t n = 1;
+    for (const auto& child : node.children()) n += treeSize(*child);
+    return n;
 }
 
-TEST_F(NodeFiles, AMalformedNumberIsLoggedAndWhatLoadedStays) {
-    const std::string path = file("broken.xml", R"(
-<scene>
-  <container name="first" x="1"/>
-  <container name="second" x="two"/>
-  <container name="third"/>
-</scene>)");
+// Files that include themselves, or each other in a ring, are read once on
+// any one path; each refusal is told once however often it is met.
+struct IncludeRingCase {
+    const char* label;
+    std::vector<std::pair<std::string, std::string>> files; // name, text with $a/$b for the paths
+    std::size_t nodes;
+    std::vector<std::string> told; // names of the files refused as "includes itself"
+};
+
+class IncludeRings : public vorn::test::SceneFixture, public ::testing::WithParamInterface<IncludeRingCase> {};
+
+TEST_P(IncludeRings, AreReadOncePerPathAndToldOnce) {
+    const IncludeRingCase& c = GetParam();
+    const auto expand = [this](std::string text) {
+        for (const char* name : {"a", "b"}) {
+            const std::string mark = std::string("$") + name;
+            for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark)) {
+                text.replace(at, mark.size(), dir.file(std::string(name) + ".xml"));
+            }
+        }
+        return text;
+    };
+    for (const auto& [name, text] : c.files) file(name, expand(text));
+    vorn::test::LogCapture log;
+    Node node(dir.file("a.xml"));
+    EXPECT_EQ(treeSize(node), c.nodes);
+    for (const std::string& name : c.told) {
+        EXPECT_EQ(log.count("Node content includes itself, not read again: " + dir.file(name)), 1) << log.text();
+    }
+    EXPECT_EQ(log.count("includes itself"), static_cast<int>(c.told.size())) << log.text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NodeFiles, IncludeRings,
+    ::testing::Values(
+        IncludeRingCase{"Itself", {{"a.xml", R"(<container content="$a"><container/></container>)"}}, 2, {"a.xml"}},
+        // Four times over used to mean 4^16 reads.
+        IncludeRingCase{"ItselfFourTimes",
+                        {{"a.xml", R"(<container><container content="$a"/><container content="$a"/>)"
+                                   R"(<container content="$a"/><container content="$a"/></container>)"}},
+                        5,
+                        {"a.xml"}},
+        IncludeRingCase{"ARingOfTwo",
+                        {{"a.xml", R"(<container><container content="$b"/><container content="$b"/></container>)"},
+                         {"b.xml", R"(<container><container content="$a"/><container/></container>)"}},
+                        // a: two b nodes, each holding b's two children.
+                        7,
+                        {"a.xml"}}),
+    [](const ::testing::TestParamInfo<IncludeRingCase>& param) { return std::string(param.param.label); });
+
+// Distinct files that each include the next many times: no ring, but an
+// expansion without end in practice. One load reads a bounded number of
+// files, and says so once.
+TEST_F(NodeFiles, AFanOfIncludesStopsAtItsShareOfFiles) {
+    constexpr int levels = 8;
+    for (int level = 0; level < levels; ++level) {
+        std::string text = "<container>";
+        if (level + 1 < levels) {
+            for (int i = 0; i < 4; ++i) text += R"(<container content=")" + dir.file("f" + std::to_string(level + 1) + ".xml") + R"("/>)";
+        }
+        file("f" + std::to_string(level) + ".xml", text + "</container>");
+    }
+    vorn::test::LogCapture log;
+    Node node(dir.file("f0.xml"));
+    // 4 + 16 + ... + 4^7 = 21844 includes, of which maxFiles - 1 are read
+    // besides the outermost file.
+    EXPECT_EQ(log.count("includes more than 10000 files; the rest are not read"), 1) << log.text().substr(0, 2000);
+    EXPECT_LE(treeSize(node), 4u * 10000u);
+    EXPECT_GE(treeSize(node), 10000u);
+    // The next load has a share of its own.
+    vorn::test::LogCapture again;
+    Node second(dir.file("f5.xml"));
+    EXPECT_EQ(treeSize(second), 1u + 4u + 16u);
+    EXPECT_EQ(again.count("not read"), 0);
+}
+
+// A bad value leaves out its attribute only: the element's other
+// attributes, the elements after it and the rest of the file are read, and
+// the log names the file, the line, the element, the attribute and the value.
+struct BadValueCase {
+    const char* label;
+    std::string element;
+    std::string logged;
+    std::function<void(const vorn::Scene&)> check;
+};
+
+class BadValues : public vorn::test::SceneFixture, public ::testing::WithParamInterface<BadValueCase> {};
+
+TEST_P(BadValues, LeaveOutTheirAttributeOnly) {
+    const BadValueCase& c = GetParam();
+    const std::string path = file("bad.xml", "<scene>\n  <container name=\"before\" x=\"1\"/>\n  " + c.element +
+                                                 "\n  <container name=\"after\" y=\"2\"/>\n</scene>");
     vorn::test::LogCapture log;
     auto scene = std::make_shared<vorn::Scene>(&run.app);
     scene->load(path);
-    EXPECT_EQ(log.count("Can't open or parse: " + path + " ["), 1) << log.text();
-    ASSERT_EQ(scene->children().size(), 1u);
-    EXPECT_EQ(scene->children()[0]->getName(), "first");
+    EXPECT_EQ(log.count(path + " line 3: " + c.logged), 1) << log.text();
+    EXPECT_EQ(log.count("Can't open or parse"), 0) << log.text();
+    ASSERT_TRUE(scene->findNode("before"));
+    ASSERT_TRUE(scene->findNode("after"));
+    EXPECT_EQ(scene->findNode("before")->getPosition(), glm::vec2(1, 0));
+    EXPECT_EQ(scene->findNode("after")->getPosition(), glm::vec2(0, 2));
+    c.check(*scene);
     // The game goes on with it.
     run.app.runScene(scene);
     run.step(0.016f);
 }
 
-TEST_F(NodeFiles, AMalformedContentFileIsLoggedUnderItsOwnName) {
-    const std::string part = file("part.xml", R"(<container y="1"><container name="kept"/><container w="wide"/></container>)");
-    const std::string path = file("use.xml", R"(<container content=")" + part + R"(" x="3"><container name="own"/></container>)");
+INSTANTIATE_TEST_SUITE_P(
+    NodeFiles, BadValues,
+    ::testing::Values(
+        BadValueCase{"NotANumber", R"(<container name="n" x="abc" y="5"/>)",
+                     R"(<container> x="abc" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(0, 5)); }},
+        BadValueCase{"ACommaIsNoDecimalPoint", R"(<container name="n" x="1,5" y="5"/>)",
+                     R"(<container> x="1,5" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(0, 5)); }},
+        BadValueCase{"AUnitAfterTheNumber", R"(<container name="n" w="20px" h="10"/>)",
+                     R"(<container> w="20px" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getSize(), glm::vec2(0, 10)); }},
+        BadValueCase{"TwoNumbers", R"(<container name="n" angle="30 40" scale="2"/>)",
+                     R"(<container> angle="30 40" is not a number, ignored)",
+                     [](const vorn::Scene& s) {
+                         EXPECT_EQ(s.findNode("n")->getRotation(), 0.0f);
+                         EXPECT_EQ(s.findNode("n")->getScale(), glm::vec2(2, 2));
+                     }},
+        BadValueCase{"OutOfRange", R"(<container name="n" x="1e39" y="5"/>)",
+                     R"(<container> x="1e39" is out of range, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(0, 5)); }},
+        BadValueCase{"BlanksAroundANumberAreFine", R"(<container name="n" x=" 7 " y="x5"/>)",
+                     R"(<container> y="x5" is not a number, ignored)",
+                     [](const vorn::Scene& s) { EXPECT_EQ(s.findNode("n")->getPosition(), glm::vec2(7, 0)); }},
+        BadValueCase{"ASubclassAttribute", R"(<text name="n" font_size="12pt" text="kept"/>)",
+                     R"(<text> font_size="12pt" is not a number, ignored)",
+                     [](const vorn::Scene& s) {
+                         auto* text = dynamic_cast<vorn::Text*>(s.findNode("n").get());
+                         ASSERT_NE(text, nullptr);
+                         EXPECT_EQ(text->getText(), "kept");
+                     }},
+        BadValueCase{"AStateNumber", R"(<container name="n"><state name="s" x="two" y="3"/></container>)",
+                     R"(<state> x="two" is not a number, ignored)",
+                     [](const vorn::Scene& s) {
+                         const Node::State& state = s.findNode("n")->states().at("s");
+                         EXPECT_FALSE(state.hasPosition || state.hasX);
+                         EXPECT_TRUE(state.hasY);
+                         EXPECT_EQ(state.position.y, 3.0f);
+                     }},
+        BadValueCase{"ATransitionTime",
+                     R"(<container name="n"><transition from="a" to="b" time="soon" delay="0.5"/></container>)",
+                     R"(<transition> time="soon" is not a number, ignored)", [](const vorn::Scene& s) {
+                         EXPECT_TRUE(s.findNode("n"));
+                     }}),
+    [](const ::testing::TestParamInfo<BadValueCase>& param) { return std::string(param.param.label); });
+
+TEST_F(NodeFiles, ABadNumberInAContentFileIsLoggedUnderItsOwnName) {
+    const std::string part = file("part.xml", R"(<container y="1">
+<container name="kept"/><container w="wide"/></container>)");
+    const std::string path = file("use.xml", R"(<container content=")" + part + R"(" x="3"><container name="own" x="oops"/></container>)");
     vorn::test::LogCapture log;
     Node node(path);
-    EXPECT_EQ(log.count("Can't open or parse: " + part + " ["), 1) << log.text();
+    EXPECT_EQ(log.count(part + R"( line 2: <container> w="wide" is not a number, ignored)"), 1) << log.text();
+    EXPECT_EQ(log.count(path + R"( line 1: <container> x="oops" is not a number, ignored)"), 1) << log.text();
     EXPECT_EQ(node.getPosition(), glm::vec2(3, 1));
-    ASSERT_EQ(node.children().size(), 2u);
-    EXPECT_EQ(node.children()[1]->getName(), "own");
+    ASSERT_EQ(node.children().size(), 3u);
+    EXPECT_EQ(node.children()[2]->getName(), "own");
 }
 
 TEST_F(NodeFiles, AMissingFileLeavesTheNodeEmpty) {
@@ -160,7 +298,7 @@ TEST_F(NodeFiles, AnActionFileRestartsFromTheDefaultStateAtEveryEntry) {
 }
 
 TEST_F(NodeFiles, ActionFilesThatCannotBeReadRunNothing) {
-    const std::string malformed = file("bad.xml", R"(<sequence><move d="1" x="5"/><move d="fast"/></sequence>)");
+    const std::string malformed = file("bad.xml", R"(<sequence><move d="1" x="5"/><move d="1")");
     const std::string unknown = file("odd.xml", R"(<Move d="1" x="5"/>)");
     vorn::test::LogCapture log;
     start(R"(<scene>

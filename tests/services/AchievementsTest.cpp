@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -124,6 +125,31 @@ TEST_F(Achievements, SwitchingPlayersRepublishesForTheNewOne) {
     EXPECT_EQ(p2->getValue("achievementCompletions").type(), Value::DICT);
     UserManager::instance()->selectUser(UserManager::instance()->users()[0]);
     EXPECT_EQ(source("show_me.state"), Value("earned"));
+}
+
+// A callback meant for one earning clears itself, or hands over to another,
+// and then reads its own capture (too long for std::function's inline
+// buffer, so a closure freed under it is caught).
+TEST_F(Achievements, AnEarnedCallbackMayClearOrReplaceItself) {
+    struct Reset {
+        ~Reset() { AchievementManager::setEarnedCallback(nullptr); }
+    } reset;
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "replaced" : "cleared");
+        player(replace ? "P2" : "P1");
+        std::vector<std::string> heard;
+        const std::string tag = "the first callback, with a capture longer than any inline buffer";
+        AchievementManager::setEarnedCallback([&heard, tag, replace](const std::string& id) {
+            if (replace) AchievementManager::setEarnedCallback([&heard](const std::string& next) { heard.push_back(next); });
+            else AchievementManager::setEarnedCallback(nullptr);
+            heard.push_back(tag + " " + id);
+        });
+        get("show_me").setCompletion(100.0f);
+        get("ten_wins").raiseCount(10);
+        EXPECT_EQ(heard, replace ? (std::vector<std::string>{tag + " show_me", "ten_wins"})
+                                 : (std::vector<std::string>{tag + " show_me"}));
+        AchievementManager::setEarnedCallback(nullptr);
+    }
 }
 
 TEST_F(Achievements, WithNoPlayerEverythingReadsZeroAndNothingChanges) {

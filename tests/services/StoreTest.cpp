@@ -99,6 +99,23 @@ TEST_F(Store, GrantsAndRestores) {
     EXPECT_EQ(p1->getResource("gold").amount(), 100);
 }
 
+// A restore callback that asks for another restore replaces itself while it
+// runs; its capture is too long for std::function's inline buffer, so a
+// closure freed under it is caught.
+TEST_F(Store, ARestoreCallbackMayAskForAnotherRestore) {
+    store()->loadProducts();
+    std::vector<std::string> heard;
+    const std::string tag = "the first restore's callback, with a capture longer than any inline buffer";
+    store()->restorePurchases([&heard, tag] {
+        store()->restorePurchases([&heard] { heard.push_back("second"); });
+        heard.push_back(tag);
+    });
+    run(3.1f);
+    EXPECT_EQ(heard, (std::vector<std::string>{tag}));
+    run(3.1f);
+    EXPECT_EQ(heard, (std::vector<std::string>{tag, "second"}));
+}
+
 TEST_F(Store, WithNoPlayerNothingIsCreditedAndTheBuyerIsTold) {
     store()->loadProducts();
     vorn::test::LogCapture log;

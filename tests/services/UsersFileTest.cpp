@@ -1,6 +1,7 @@
 // Profiles, counters and the users file: what is saved, read back and kept,
 // how damaged files are set aside, and how many writes a burst of changes costs.
 #include "core/DataSource.h"
+#include "core/StringUtils.h"
 #include "core/EventDispatcher.h"
 #include "core/User.h"
 #include "core/UserManager.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -301,6 +304,32 @@ TEST_F(Users, TheExitSaveWritesWhatIsWaitingAndNeedsAProfile) {
     EXPECT_EQ(root.get("users").at(0).get("resourceAmounts").get("gold"), Value(2LL));
 }
 
+// A new player's callback meant for the first player only clears itself, or
+// hands over to another, and then reads its own capture (too long for
+// std::function's inline buffer, so a closure freed under it is caught).
+TEST_F(Users, ANewPlayerCallbackMayClearOrReplaceItself) {
+    struct Reset {
+        ~Reset() { UserManager::instance()->setNewUserCallback(nullptr); }
+    } reset;
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "replaced" : "cleared");
+        std::vector<std::string> heard;
+        const std::string tag = "the first player's callback, with a capture longer than any inline buffer";
+        users()->setNewUserCallback([this, &heard, tag, replace](User* user) {
+            if (replace) users()->setNewUserCallback([&heard](User* next) { heard.push_back(next->name()); });
+            else users()->setNewUserCallback(nullptr);
+            heard.push_back(tag + " " + user->name());
+        });
+        const std::string first = replace ? "R1" : "C1";
+        const std::string second = replace ? "R2" : "C2";
+        users()->addUser(first);
+        users()->addUser(second);
+        EXPECT_EQ(heard, replace ? (std::vector<std::string>{tag + " " + first, second})
+                                 : (std::vector<std::string>{tag + " " + first}));
+        users()->setNewUserCallback(nullptr);
+    }
+}
+
 TEST_F(Users, CountersHoldSixtyFourBitAmounts) {
     User* p1 = users()->addUser("P1");
     EXPECT_FALSE(p1->data().get("resourceAmounts").get("gold").isSet());
@@ -367,11 +396,22 @@ TEST_P(DamagedUsersFile, IsSetAsideAndTheRestIsUsed) {
     }
     frame();
     manager->flushPendingSave();
-    EXPECT_FALSE(UserManager::readUsersData(vorn::Data::readFile(path()), nullptr).isNil());
+    std::vector<std::string> problems;
+    EXPECT_FALSE(UserManager::readUsersData(vorn::Data::readFile(path()), &problems).isNil());
+    // What is written back is whole: well-formed UTF-8, read without a word,
+    // here and by another program's strict reader.
+    EXPECT_TRUE(vorn::isValidUtf8(readBytes(path())));
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    if (std::system("command -v python3 >/dev/null 2>&1") == 0) {
+        const std::string check = "python3 -c 'import plistlib, sys; plistlib.load(open(sys.argv[1], \"rb\"))' '" + path() + "'";
+        EXPECT_EQ(std::system(check.c_str()), 0) << readBytes(path());
+    }
     EXPECT_EQ(readBytes(path() + ".bad"), c.bytes);
 }
 
 const std::string kP1 = "<dict><key>name</key><string>P1</string></dict>";
+const std::string kP2 = "<dict><key>name</key><string>P2</string><key>resourceAmounts</key><dict><key>gold</key>"
+                        "<integer>7</integer></dict></dict>";
 
 INSTANTIATE_TEST_SUITE_P(
     Users, DamagedUsersFile,
@@ -401,28 +441,101 @@ INSTANTIATE_TEST_SUITE_P(
                                     "<string>soon</string></dict>"),
                     1, "\"lifeManagerStart\" is not a number"},
         DamagedCase{"Truncated", usersFile("P1", kP1).substr(0, 150), 0, "not a readable property list"},
+        DamagedCase{"LacksOnlyItsFinalBracket", usersFile("P2", kP1 + kP2).substr(0, usersFile("P2", kP1 + kP2).size() - 1),
+                    2, "read up to the damage: 2 whole profile(s) kept"},
+        DamagedCase{"CutInsideTheSecondProfile", usersFile("P1", kP1 + kP2).substr(0, usersFile("P1", kP1 + kP2).find("<integer>")),
+                    1, "read up to the damage: 1 whole profile(s) kept"},
+        DamagedCase{"GarbageAfterTheFirstProfile", usersFile("P1", kP1 + "<dict><key>name</key></string>" + kP2), 1,
+                    "read up to the damage: 1 whole profile(s) kept"},
+        DamagedCase{"NameIsNotUtf8", usersFile("J\xFCrgen", "<dict><key>name</key><string>J\xFCrgen</string></dict>"), 1,
+                    "is not well-formed text"},
+        DamagedCase{"KeyIsNotUtf8",
+                    usersFile("P1", "<dict><key>name</key><string>P1</string><key>\xC0\xAFodd</key><true/></dict>"), 1,
+                    "is not well-formed text"},
+        DamagedCase{"ControlCharacterInAName",
+                    usersFile("P\x01", "<dict><key>name</key><string>P\x01</string></dict>"), 1,
+                    "is not well-formed text"},
         DamagedCase{"NotXml", std::string("\x89PNG\r\n\x1a\n garbage", 17), 0, "not a readable property list"}),
     [](const ::testing::TestParamInfo<DamagedCase>& param) { return std::string(param.param.label); });
 
-TEST_F(Users, EveryTruncationOfARealFileIsReadSafely) {
-    User* p1 = users()->addUser("Ann");
+// A file cut at every byte: every profile whole in the part before the cut
+// comes back as it was, the selection with it once its entry is whole, and
+// a profile cut short never comes back in part.
+TEST_F(Users, EveryProfileWholeBeforeACutComesBack) {
+    User* p1 = users()->addUser("Ann <&> Bee");
     p1->getResource("gold").set(1234);
     p1->setValue(Value("x"), "tutorial");
-    users()->addUser("Bob");
+    User* p2 = users()->addUser("Bob");
+    Value results(Value::DICT);
+    results.set(Value(3LL), "1");
+    results.set(Value(2500LL), "2");
+    p2->setValue(results, "levelResults");
+    users()->addUser("Cy");
+    users()->selectUser(p1);
     users()->save();
     const std::string whole = readBytes(path());
     ASSERT_GT(whole.size(), 500u);
+    const Value all = UserManager::readUsersData(vorn::Data(whole.data(), std::uint32_t(whole.size())), nullptr);
+    ASSERT_EQ(all.get("users").size(), 3u);
+    // Where each profile ends: its closing tag, at the indentation of the list's entries.
+    std::vector<std::size_t> ends;
+    for (std::size_t at = whole.find("\n    </dict>"); at != std::string::npos; at = whole.find("\n    </dict>", at + 1)) {
+        ends.push_back(at + std::string("\n    </dict>").size());
+    }
+    ASSERT_EQ(ends.size(), 3u);
+    const std::size_t selected = whole.find("</string>", whole.find("selected_user_name")) + 9;
     LogCapture log;
     for (std::size_t n = 0; n < whole.size(); ++n) {
         std::vector<std::string> problems;
         const Value root = UserManager::readUsersData(vorn::Data(whole.data(), std::uint32_t(n)), &problems);
-        EXPECT_TRUE(root.isNil()) << n;
+        const auto expected = static_cast<unsigned>(std::count_if(ends.begin(), ends.end(), [n](std::size_t e) { return e <= n; }));
+        const Value& list = root.get("users");
+        ASSERT_EQ(list.size(), expected) << "cut at " << n;
+        for (unsigned i = 0; i < expected; ++i) {
+            EXPECT_EQ(Value::toPlist(list.at(i)), Value::toPlist(all.get("users").at(i))) << "cut at " << n;
+        }
+        EXPECT_EQ(root.get("selected_user_name").toString(), n >= selected ? "Ann <&> Bee" : "") << "cut at " << n;
         EXPECT_EQ(problems.empty(), n == 0) << n;
     }
-    std::vector<std::string> problems;
-    const Value root = UserManager::readUsersData(vorn::Data(whole.data(), std::uint32_t(whole.size())), &problems);
-    EXPECT_TRUE(problems.empty());
-    EXPECT_EQ(root.get("users").size(), 2u);
+}
+
+// A damaged file found at every start is kept each time it differs, under
+// a name of its own; none is ever overwritten, and the same bytes are not
+// kept twice.
+TEST_F(Users, EveryDamagedFileIsKeptAndNoneOverwritten) {
+    const std::string first = usersFile("P1", kP1).substr(0, 250);
+    const std::string second = usersFile("P1", kP1 + kP2).substr(0, 300);
+    writeBytes(path() + ".bad", "an older copy");
+    writeBytes(path() + ".bad.1", first);
+    writeUsers(second);
+    LogCapture log;
+    users();
+    EXPECT_EQ(readBytes(path() + ".bad"), "an older copy");
+    EXPECT_EQ(readBytes(path() + ".bad.1"), first);
+    EXPECT_EQ(readBytes(path() + ".bad.2"), second);
+    EXPECT_EQ(log.count("users.xml: damaged, kept as " + path() + ".bad.2"), 1) << log.text();
+    // The same damaged file read again: it is kept already, nothing new.
+    LogCapture again;
+    users()->load();
+    EXPECT_EQ(again.count("users.xml: damaged, kept already as " + path() + ".bad.2"), 1) << again.text();
+    EXPECT_FALSE(std::filesystem::exists(path() + ".bad.3"));
+}
+
+// A users file far larger than any real one is damaged: the start reads only
+// its beginning (the profiles whole within it come back), and the whole
+// file is kept aside.
+TEST_F(Users, AnOversizedFileIsReadOnlyInPartAndKeptWhole) {
+    const std::string huge = "<dict><key>name</key><string>Big</string><key>notes</key><string>" +
+                             std::string(5u << 20, 'x') + "</string></dict>";
+    const std::string bytes = usersFile("P1", kP1 + kP2 + huge + "<dict><key>name</key><string>P3</string></dict>");
+    writeUsers(bytes);
+    LogCapture log;
+    UserManager* manager = users();
+    ASSERT_EQ(manager->users().size(), 2u);
+    EXPECT_EQ(manager->users()[1]->name(), "P2");
+    EXPECT_EQ(manager->currentUser(), manager->users()[0]);
+    EXPECT_EQ(log.count("users.xml: larger than 4 MB; only its start is read"), 1) << log.text().substr(0, 2000);
+    EXPECT_TRUE(readBytes(path() + ".bad") == bytes);
 }
 
 TEST_F(Users, ASoundFileIsNeitherRepairedNorSetAside) {
@@ -438,7 +551,9 @@ TEST_F(Users, ASoundFileIsNeitherRepairedNorSetAside) {
 TEST_F(Users, AnUnsavableAsideKeepsTheDamagedFileFromBeingOverwritten) {
     const std::string damaged = kHead + "<array/>\n</plist>";
     writeUsers(damaged);
+    // Every name a copy could take is taken by something that is no copy.
     std::filesystem::create_directories(path() + ".bad/blocker");
+    for (int n = 1; n < 100; ++n) std::filesystem::create_directories(path() + ".bad." + std::to_string(n) + "/blocker");
     LogCapture log;
     users()->addUser("P1");
     users()->save();

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -95,6 +96,25 @@ TEST_F(Sliders, TheSourceMovesTheKnobAndGetsTheClampedValueBack) {
     volume->set(Value("nan"));
     EXPECT_EQ(slider->getValue(), 0.0f);
     EXPECT_EQ(volume->value(), Value(0.0));
+}
+
+// A source holding a number beyond a float's range, as text or not: the
+// slider clamps it to its end and writes that back.
+TEST_F(Sliders, ANumberBeyondTheRangeIsClampedAndWrittenBack) {
+    start(R"~(<scene><slider name="s" w="200" h="20" dataSource="volume"/></scene>)~");
+    auto slider = find<Slider>("s");
+    DataSource* volume = DataSource::get("volume");
+    const std::pair<Value, float> cases[] = {
+        {Value("1e39"), 1.0f}, {Value("-1e39"), 0.0f}, {Value("1e400"), 1.0f},
+        {Value("-1e400"), 0.0f}, {Value(1e39), 1.0f}, {Value("1e-50"), 0.0f},
+    };
+    for (const auto& [held, end] : cases) {
+        SCOPED_TRACE(held.toString());
+        volume->set(Value(0.5));
+        volume->set(held);
+        EXPECT_EQ(slider->getValue(), end);
+        EXPECT_EQ(volume->value(), Value(static_cast<double>(end)));
+    }
 }
 
 // Counts what would reach the users file.

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -106,6 +107,26 @@ TEST_F(SpinBoxes, WithoutOptionsItStepsAWholeNumberWithoutBounds) {
     forward();
     EXPECT_EQ(shown(), "lots");
     EXPECT_EQ(count("s"), 9);
+}
+
+// The ends of the whole numbers: the box stays there rather than wrap to
+// the other end.
+TEST_F(SpinBoxes, WithoutOptionsItStopsAtTheEndsOfTheWholeNumbers) {
+    start(spinScene("", ""));
+    const long long most = std::numeric_limits<long long>::max();
+    const long long least = std::numeric_limits<long long>::min();
+    find<SpinBox>("s")->setValue(Value(most - 1));
+    forward();
+    forward();
+    EXPECT_EQ(find<SpinBox>("s")->getValue(), Value(most));
+    EXPECT_EQ(shown(), "9223372036854775807");
+    find<SpinBox>("s")->setValue(Value(least + 1));
+    back();
+    back();
+    EXPECT_EQ(find<SpinBox>("s")->getValue(), Value(least));
+    EXPECT_EQ(shown(), "-9223372036854775808");
+    forward();
+    EXPECT_EQ(find<SpinBox>("s")->getValue(), Value(least + 1));
 }
 
 TEST_F(SpinBoxes, OptionsWithEqualValuesStepWithoutPublishing) {

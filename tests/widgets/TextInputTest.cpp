@@ -117,7 +117,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Text set from code is taken as it is; a broken end goes a byte at a time.
         EditCase{"ABrokenEndGoesByteByByte", -1,
                  {{"set", "ab\x80\x80", "ab\x80\x80"}, {"back", "", "ab\x80"}, {"back", "", "ab"}}},
-        EditCase{"StrayBytesAreNotTyped", -1, {{"type", "a\x80" "b\xC3", "ab"}}}),
+        EditCase{"StrayBytesAreNotTyped", -1, {{"type", "a\x80" "b\xC3", "ab"}}},
+        // A surrogate, overlong forms and a value past U+10FFFF: well-formed
+        // in their pattern of bytes, yet no character.
+        EditCase{"MalformedCharactersAreNotTyped", -1,
+                 {{"type", "a\xED\xA0\x80" "b\xC0\xAF" "c\xE0\x80\xAF" "d\xF4\x90\x80\x80" "e" + euro, "abcde" + euro}}}),
     [](const ::testing::TestParamInfo<EditCase>& param) { return param.param.name; });
 
 TEST_F(TextInputs, WhatTheFontCannotDrawAndLineBreaksAreNotTyped) {
