@@ -3,6 +3,7 @@
 #include "core/Log.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -51,6 +52,39 @@ Data packTo16(const Data& rgba, std::uint64_t pixelCount, Pack pack) {
         o[1] = static_cast<std::uint8_t>(value >> 8);
     }
     return out;
+}
+
+// stb_image trusts a JPEG's Huffman tables: a table counting more than 256
+// codes makes it write past its arrays. The tables are read here along the
+// path stb_image takes through the file, each one's counts summed.
+bool jpegTablesFit(const unsigned char* bytes, std::size_t size) {
+    auto at = [&](std::size_t i) -> std::size_t { return i < size ? bytes[i] : 0; };
+    std::size_t i = 2;
+    while (i + 1 < size) {
+        if (bytes[i] != 0xFF || bytes[i + 1] == 0xFF) {
+            ++i; // coded data or fill
+            continue;
+        }
+        const std::size_t marker = bytes[i + 1];
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            i += 2;
+            continue;
+        }
+        if (marker == 0xD9) return true;
+        const std::size_t length = at(i + 2) << 8 | at(i + 3);
+        if (marker == 0xC4) {
+            std::size_t p = i + 4;
+            for (long left = static_cast<long>(length) - 2; left > 0;) {
+                std::size_t codes = 0;
+                for (std::size_t k = 0; k < 16; ++k) codes += at(p + 1 + k);
+                if (codes > 256) return false;
+                p += 17 + codes;
+                left -= static_cast<long>(17 + codes);
+            }
+        }
+        i += 2 + length;
+    }
+    return true;
 }
 
 } // namespace
@@ -194,6 +228,10 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
         break;
     }
 
+    static const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF};
+    if (length >= 3 && std::memcmp(bytes, jpeg, 3) == 0 && !jpegTablesFit(bytes, static_cast<std::size_t>(length))) {
+        return;
+    }
     int width = 0;
     int height = 0;
     int fileChannels = 0;

@@ -144,6 +144,12 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
     std::string truncatedGzip = vorn::test::gzip(std::string(4096, 'x'));
     truncatedGzip.resize(truncatedGzip.size() / 2);
     const std::string png = vorn::test::encodePng(2, 2, 4, rgba2x2);
+    // A Huffman table that counts 16 x 255 codes of 16 bits, with the codes
+    // that follow it: stb_image used to write them past its tables.
+    std::string overfull = vorn::test::encodeJpeg(8, 8, 3, std::vector<std::uint8_t>(8 * 8 * 3, 0x80));
+    const std::size_t table = overfull.find("\xFF\xC4");
+    ASSERT_NE(table, std::string::npos);
+    for (std::size_t k = 0; k < 16; ++k) overfull[table + 5 + k] = char(0xFF);
     struct Case {
         const char* name;
         std::string bytes;
@@ -156,6 +162,7 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
         {"truncated.gz", truncatedGzip, vorn::PixelFormatRGBA8888, "damaged gzip"},
         {"truncated.png", png.substr(0, png.size() / 2), vorn::PixelFormatRGBA8888, "can't decode"},
         {"signature-only.png", png.substr(0, 8), vorn::PixelFormatRGBA8888, "can't decode"},
+        {"overfull-huffman-table.jpg", overfull, vorn::PixelFormatRGBA8888, "can't decode"},
         {"empty.png", "", vorn::PixelFormatRGBA8888, ""},
     };
     for (const Case& c : cases) {
