@@ -59,7 +59,7 @@ Data packTo16(const Data& rgba, std::uint64_t pixelCount, Pack pack) {
 // path stb_image takes through the file, each one's counts summed.
 bool jpegTablesFit(const unsigned char* bytes, std::size_t size) {
     auto at = [&](std::size_t i) -> std::size_t { return i < size ? bytes[i] : 0; };
-    std::size_t i = 2;
+    std::size_t i = 0;
     while (i + 1 < size) {
         if (bytes[i] != 0xFF || bytes[i + 1] == 0xFF) {
             ++i; // coded data or fill
@@ -86,6 +86,25 @@ bool jpegTablesFit(const unsigned char* bytes, std::size_t size) {
     }
     return true;
 }
+
+// stb_image sets aside what a PNG chunk's length says before reading it, so
+// a few bytes could ask for gigabytes: every chunk must lie within the file.
+bool pngChunksFit(const unsigned char* bytes, std::size_t size) {
+    std::size_t i = 8;
+    while (size - i >= 8) {
+        const std::size_t length = std::size_t(bytes[i]) << 24 | std::size_t(bytes[i + 1]) << 16 |
+                                   std::size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+        if (length > size - i - 8) return false;
+        if (std::memcmp(bytes + i + 4, "IEND", 4) == 0) return true;
+        i += 8 + length;
+        if (size - i < 4) return true;
+        i += 4; // the checksum
+    }
+    return true;
+}
+
+// No texture is larger; the decoder would set aside the whole picture first.
+constexpr int kMaxSide = 16384;
 
 } // namespace
 
@@ -228,8 +247,19 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
         break;
     }
 
-    static const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF};
-    if (length >= 3 && std::memcmp(bytes, jpeg, 3) == 0 && !jpegTablesFit(bytes, static_cast<std::size_t>(length))) {
+    // stb_image reads as JPEG whatever begins with 0xFF: fill bytes may come
+    // before the start marker.
+    static const unsigned char png[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    const auto fileSize = static_cast<std::size_t>(length);
+    if (bytes[0] == 0xFF && !jpegTablesFit(bytes, fileSize)) {
+        return;
+    }
+    if (fileSize >= sizeof png && std::memcmp(bytes, png, sizeof png) == 0 && !pngChunksFit(bytes, fileSize)) {
+        return;
+    }
+    int declaredWidth = 0, declaredHeight = 0, declaredChannels = 0;
+    if (stbi_info_from_memory(bytes, length, &declaredWidth, &declaredHeight, &declaredChannels) &&
+        (declaredWidth > kMaxSide || declaredHeight > kMaxSide)) {
         return;
     }
     int width = 0;

@@ -11,8 +11,16 @@
 
 #include <exception>
 
+namespace {
+
+// One for the process: a renderer is costly to make.
+vorn::fuzz::Run* run = nullptr;
+
+} // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
+    run = new vorn::fuzz::Run();
     return 0;
 }
 
@@ -27,12 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (!action) return 0;
-    vorn::fuzz::Run run;
-    auto scene = std::make_shared<vorn::Scene>(&run.app);
-    run.app.runScene(scene);
+    auto scene = std::make_shared<vorn::Scene>(&run->app);
+    run->app.runScene(scene);
     auto node = std::make_shared<vorn::Node>();
     scene->addChild(node);
     node->runAction(action.release());
-    run.step(0.3f, 8);
+    run->step(0.3f, 8);
+    run->app.runScene(nullptr);
     return 0;
 }

@@ -5,8 +5,16 @@
 #include "core/ResourceManager.h"
 #include "scene/Scene.h"
 
+namespace {
+
+// One for the process: a renderer is costly to make.
+vorn::fuzz::Run* run = nullptr;
+
+} // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
+    run = new vorn::fuzz::Run();
     return 0;
 }
 
@@ -14,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = vorn::fuzz::writeScratch("scene.sg.xml", data, size);
     // Every input is a new file under the same name.
     vorn::ResourceManager::instance()->clearXMLCache();
-    vorn::fuzz::Run run;
-    auto scene = std::make_shared<vorn::Scene>(&run.app);
+    auto scene = std::make_shared<vorn::Scene>(&run->app);
     scene->load(path);
-    run.app.runScene(scene, "appear");
-    run.step(0.25f, 3);
+    run->app.runScene(scene, "appear");
+    run->step(0.25f, 3);
+    run->app.runScene(nullptr);
     return 0;
 }

@@ -150,6 +150,12 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
     const std::size_t table = overfull.find("\xFF\xC4");
     ASSERT_NE(table, std::string::npos);
     for (std::size_t k = 0; k < 16; ++k) overfull[table + 5 + k] = char(0xFF);
+    // A chunk that says it holds 1.4 GB: stb_image set that much aside.
+    std::string endlessChunk = png;
+    endlessChunk.replace(33, 4, "\x56\x00\x00\x00");
+    // 20000 x 1 pixels, more than any texture.
+    std::string tooWide = vorn::test::encodePng(2, 2, 4, rgba2x2);
+    tooWide.replace(16, 4, std::string("\x00\x00\x4E\x20", 4));
     struct Case {
         const char* name;
         std::string bytes;
@@ -163,6 +169,8 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
         {"truncated.png", png.substr(0, png.size() / 2), vorn::PixelFormatRGBA8888, "can't decode"},
         {"signature-only.png", png.substr(0, 8), vorn::PixelFormatRGBA8888, "can't decode"},
         {"overfull-huffman-table.jpg", overfull, vorn::PixelFormatRGBA8888, "can't decode"},
+        {"endless-chunk.png", endlessChunk, vorn::PixelFormatRGBA8888, "can't decode"},
+        {"too-wide.png", tooWide, vorn::PixelFormatRGBA8888, "can't decode"},
         {"empty.png", "", vorn::PixelFormatRGBA8888, ""},
     };
     for (const Case& c : cases) {
