@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -18,6 +19,11 @@
 // Nothing reads the failure reasons, and one of them is written to a shared
 // buffer: decoding runs on several threads.
 #define STBI_NO_FAILURE_STRINGS
+// Zeroed memory: a JPEG scan may use a Huffman table that no table segment
+// defined, and stb_image would then read whatever the block held.
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
+#define STBI_FREE(pointer) std::free(pointer)
 #include <stb/stb_image.h>
 
 namespace vorn {
