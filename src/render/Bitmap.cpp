@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 // Internal linkage, so that no other user of the decoder in the program can
 // clash with this copy.
@@ -107,6 +108,27 @@ bool pngChunksFit(const unsigned char* bytes, std::size_t size) {
         i += 4; // the checksum
     }
     return true;
+}
+
+// stb_image copies each image data chunk onto the end of the data before it,
+// and with nothing before it, an empty first chunk is a copy to a null
+// pointer. Empty chunks add nothing, so they are left out of what it reads.
+std::vector<unsigned char> withoutEmptyImageData(const unsigned char* bytes, std::size_t size) {
+    std::vector<unsigned char> kept;
+    std::size_t copied = 0;
+    std::size_t i = 8;
+    while (size - i >= 12) {
+        const std::size_t length = std::size_t(bytes[i]) << 24 | std::size_t(bytes[i + 1]) << 16 |
+                                   std::size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+        if (length > size - i - 12) break;
+        if (length == 0 && std::memcmp(bytes + i + 4, "IDAT", 4) == 0) {
+            kept.insert(kept.end(), bytes + copied, bytes + i);
+            copied = i + 12;
+        }
+        i += 12 + length;
+    }
+    if (copied != 0) kept.insert(kept.end(), bytes + copied, bytes + size);
+    return kept;
 }
 
 // No texture is larger; the decoder would set aside the whole picture first.
@@ -260,8 +282,14 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
     if (bytes[0] == 0xFF && !jpegTablesFit(bytes, fileSize)) {
         return;
     }
-    if (fileSize >= sizeof png && std::memcmp(bytes, png, sizeof png) == 0 && !pngChunksFit(bytes, fileSize)) {
-        return;
+    std::vector<unsigned char> pngCopy;
+    if (fileSize >= sizeof png && std::memcmp(bytes, png, sizeof png) == 0) {
+        if (!pngChunksFit(bytes, fileSize)) return;
+        pngCopy = withoutEmptyImageData(bytes, fileSize);
+        if (!pngCopy.empty()) {
+            bytes = pngCopy.data();
+            length = static_cast<int>(pngCopy.size());
+        }
     }
     int declaredWidth = 0, declaredHeight = 0, declaredChannels = 0;
     if (stbi_info_from_memory(bytes, length, &declaredWidth, &declaredHeight, &declaredChannels) &&

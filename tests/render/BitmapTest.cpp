@@ -226,6 +226,20 @@ TEST_F(BitmapFileTest, PngDecodesToTheRequestedLayout) {
     EXPECT_EQ(pixel16(b4444, 1), 0x0F0F);
 }
 
+TEST_F(BitmapFileTest, EmptyImageDataChunksAddNothing) {
+    // An empty data chunk first of all made stb_image copy to a null pointer
+    // (UndefinedBehaviorSanitizer stopped there); one later is as harmless.
+    const std::string png = vorn::test::encodePng(2, 2, 4, rgba2x2);
+    const std::size_t data = png.find("IDAT") - 4;
+    const std::string empty("\x00\x00\x00\x00IDAT\xAE\x42\x60\x82", 12);
+    const std::size_t end = png.find("IEND") - 4;
+    const std::string damaged = png.substr(0, data) + empty + png.substr(data, end - data) + empty + png.substr(end);
+    Bitmap bitmap;
+    bitmap.loadFromFile(file("empty-chunks.png", damaged).c_str(), vorn::PixelFormatRGBA8888);
+    ASSERT_EQ(bitmap.width(), 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(bitmap.pixels().data(), bitmap.pixels().data() + 16), rgba2x2);
+}
+
 TEST_F(BitmapFileTest, GreyWithAlphaKeepsFormatZeroAndTwoBytes) {
     const std::vector<std::uint8_t> greyAlpha = {10, 20, 30, 40, 50, 60, 70, 80};
     const std::string path = file("grey.png", vorn::test::encodePng(2, 2, 2, greyAlpha));
