@@ -24,6 +24,8 @@ if [ -z "${CCACHE_DIR:-}" ] && command -v ccache >/dev/null; then
   CCACHE_DIR=$(ccache -k cache_dir) && export CCACHE_DIR
 fi
 echo "== fuzz build ($(date +%T))"
+# Few compile jobs unless told otherwise: the instrumented engine is large.
+export VORN_JOBS=${VORN_JOBS:-3}
 bash scripts/build.sh fuzz --target fuzz_targets
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
