@@ -2,7 +2,7 @@
 
 // The BASS audio calls the engine makes. The engine's sound code calls them
 // as it would the real library; here they are carried out by our own mixer
-// over the SDL audio device, with Ogg Vorbis decoded by stb_vorbis. A
+// over the SDL audio device, with Ogg Vorbis decoded by libvorbisfile. A
 // handle of 0 means failure, and every call on it fails without effect.
 
 #include "platform/win32.h"

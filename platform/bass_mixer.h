@@ -31,14 +31,17 @@ public:
 };
 
 // Decodes a whole Ogg Vorbis file, converted to stereo at rate. Null on
-// failure, with error set to the layer's error code.
+// failure, with error set to the layer's error code: BASS_ERROR_FILEOPEN
+// when the file does not open; BASS_ERROR_FILEFORM when it is no Ogg
+// Vorbis, fails the checks of ogg_check.h, or would decode to more than 256
+// frames for each byte of the file.
 std::shared_ptr<const Pcm> decodeFile(const std::string& path, int rate, int* error);
 
 // Plays a decoded sound from its start.
 std::unique_ptr<Source> pcmSource(std::shared_ptr<const Pcm> pcm);
 
 // Decodes an Ogg Vorbis file while it plays, converted to stereo at rate.
-// Null on failure, with error set.
+// Null on failure, with error set as by decodeFile.
 std::unique_ptr<Source> streamSource(const std::string& path, int rate, int* error);
 
 struct Voice {

@@ -8,13 +8,12 @@
 #include "core/VM.h"
 #include "mahjong/EditorBoard.h"
 #include "scene/DataSourceListener.h"
+#include "screens/BackgroundIndex.h"
 #include "screens/GameScene.h"
 #include "screens/Level.h"
 #include "screens/TreeLog.h"
 #include "widgets/Button.h"
 #include "widgets/SpinBox.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -161,19 +160,7 @@ void EditorScene::fillBackgroundList() {
     auto box = std::dynamic_pointer_cast<vorn::SpinBox>(findNode("backgroundSpinbox"));
     if (!box) return;
     const std::string text = vorn::Data::readFile(kBackgroundIndex).toString();
-    const nlohmann::json names = nlohmann::json::parse(text, nullptr, false);
-    if (!names.is_array()) {
-        vorn::log("Can't open or parse: %s [not an array of background names]", kBackgroundIndex);
-    } else {
-        for (const nlohmann::json& name : names) {
-            if (!name.is_string()) {
-                vorn::log("%s: %s is no background name, skipped", kBackgroundIndex, name.dump().c_str());
-                continue;
-            }
-            const std::string file = name.get<std::string>();
-            box->addOption({file, vorn::Value(file)});
-        }
-    }
+    for (const std::string& file : readBackgroundIndex(text, kBackgroundIndex)) box->addOption({file, vorn::Value(file)});
     box->setValue(vorn::Value(level->background));
 }
 

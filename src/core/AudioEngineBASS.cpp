@@ -1,6 +1,7 @@
 #include "core/AudioEngineBASS.h"
 
 #include "core/AudioSampleBASS.h"
+#include "core/Log.h"
 
 #include "platform/bass.h"
 
@@ -14,5 +15,16 @@ AudioEngineBASS::AudioEngineBASS() {
 }
 
 AudioSample* AudioEngineBASS::createSample(const std::string& path) { return new AudioSampleBASS(path); }
+
+void AudioEngineBASS::logLoadFailure(const char* what, const std::string& path) {
+    switch (BASS_ErrorGetCode()) {
+    case BASS_ERROR_INIT: return;
+    case BASS_ERROR_FILEOPEN: log("%s %s can't be opened; it stays silent", what, path.c_str()); return;
+    case BASS_ERROR_FILEFORM:
+        log("%s %s is damaged or no Ogg Vorbis; it stays silent", what, path.c_str());
+        return;
+    default: log("%s %s can't be played (error %d); it stays silent", what, path.c_str(), BASS_ErrorGetCode()); return;
+    }
+}
 
 } // namespace vorn

@@ -2,6 +2,8 @@
 
 #include "core/AudioEngine.h"
 
+#include <string>
+
 namespace vorn {
 
 // The audio engine on the BASS library: opens the default output device
@@ -12,6 +14,11 @@ public:
     ~AudioEngineBASS() override = default;
 
     AudioSample* createSample(const std::string& path) override;
+
+    // After a file failed to load: a log line naming it and why, unless
+    // there is no device (then every sound fails, and the game is silent
+    // on purpose).
+    static void logLoadFailure(const char* what, const std::string& path);
 };
 
 } // namespace vorn

@@ -1,13 +1,16 @@
 #include "core/AudioSampleBASS.h"
 
 #include "core/AudioEngine.h"
+#include "core/AudioEngineBASS.h"
 
 #include "platform/bass.h"
 
 namespace vorn {
 
 AudioSampleBASS::AudioSampleBASS(const std::string& path)
-    : sample_(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 10, 0)) {}
+    : sample_(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 10, 0)) {
+    if (sample_ == 0) AudioEngineBASS::logLoadFailure("Sound", path);
+}
 
 AudioSampleBASS::~AudioSampleBASS() { BASS_SampleFree(sample_); }
 

@@ -1,6 +1,7 @@
 #include "core/MusicPlayerBASS.h"
 
 #include "core/AudioEngine.h"
+#include "core/AudioEngineBASS.h"
 
 #include "platform/bass.h"
 
@@ -19,6 +20,7 @@ void MusicPlayerBASS::play(const std::string& name, bool loop) {
     // A file that fails to open still counts as the current one: asking for
     // it again stays silent rather than trying again.
     stream_ = BASS_StreamCreateFile(FALSE, currentFile_.c_str(), 0, 0, 0);
+    if (stream_ == 0) AudioEngineBASS::logLoadFailure("Music", currentFile_);
     if (loop) BASS_ChannelFlags(stream_, BASS_SAMPLE_LOOP, BASS_SAMPLE_LOOP);
     BASS_ChannelSetAttribute(stream_, BASS_ATTRIB_VOL, AudioEngine::instance()->effectiveMusicVolume());
     BASS_ChannelPlay(stream_, TRUE);

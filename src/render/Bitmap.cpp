@@ -3,9 +3,12 @@
 #include "core/Log.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 // Internal linkage, so that no other user of the decoder in the program can
 // clash with this copy.
@@ -17,6 +20,11 @@
 // Nothing reads the failure reasons, and one of them is written to a shared
 // buffer: decoding runs on several threads.
 #define STBI_NO_FAILURE_STRINGS
+// Zeroed memory: a JPEG scan may use a Huffman table that no table segment
+// defined, and stb_image would then read whatever the block held.
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
+#define STBI_FREE(pointer) std::free(pointer)
 #include <stb/stb_image.h>
 
 namespace vorn {
@@ -52,6 +60,79 @@ Data packTo16(const Data& rgba, std::uint64_t pixelCount, Pack pack) {
     }
     return out;
 }
+
+// stb_image trusts a JPEG's Huffman tables: a table counting more than 256
+// codes makes it write past its arrays. The tables are read here along the
+// path stb_image takes through the file, each one's counts summed.
+bool jpegTablesFit(const unsigned char* bytes, std::size_t size) {
+    auto at = [&](std::size_t i) -> std::size_t { return i < size ? bytes[i] : 0; };
+    std::size_t i = 0;
+    while (i + 1 < size) {
+        if (bytes[i] != 0xFF || bytes[i + 1] == 0xFF) {
+            ++i; // coded data or fill
+            continue;
+        }
+        const std::size_t marker = bytes[i + 1];
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            i += 2;
+            continue;
+        }
+        if (marker == 0xD9) return true;
+        const std::size_t length = at(i + 2) << 8 | at(i + 3);
+        if (marker == 0xC4) {
+            std::size_t p = i + 4;
+            for (long left = static_cast<long>(length) - 2; left > 0;) {
+                std::size_t codes = 0;
+                for (std::size_t k = 0; k < 16; ++k) codes += at(p + 1 + k);
+                if (codes > 256) return false;
+                p += 17 + codes;
+                left -= static_cast<long>(17 + codes);
+            }
+        }
+        i += 2 + length;
+    }
+    return true;
+}
+
+// stb_image sets aside what a PNG chunk's length says before reading it, so
+// a few bytes could ask for gigabytes: every chunk must lie within the file.
+bool pngChunksFit(const unsigned char* bytes, std::size_t size) {
+    std::size_t i = 8;
+    while (size - i >= 8) {
+        const std::size_t length = std::size_t(bytes[i]) << 24 | std::size_t(bytes[i + 1]) << 16 |
+                                   std::size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+        if (length > size - i - 8) return false;
+        if (std::memcmp(bytes + i + 4, "IEND", 4) == 0) return true;
+        i += 8 + length;
+        if (size - i < 4) return true;
+        i += 4; // the checksum
+    }
+    return true;
+}
+
+// stb_image copies each image data chunk onto the end of the data before it,
+// and with nothing before it, an empty first chunk is a copy to a null
+// pointer. Empty chunks add nothing, so they are left out of what it reads.
+std::vector<unsigned char> withoutEmptyImageData(const unsigned char* bytes, std::size_t size) {
+    std::vector<unsigned char> kept;
+    std::size_t copied = 0;
+    std::size_t i = 8;
+    while (size - i >= 12) {
+        const std::size_t length = std::size_t(bytes[i]) << 24 | std::size_t(bytes[i + 1]) << 16 |
+                                   std::size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+        if (length > size - i - 12) break;
+        if (length == 0 && std::memcmp(bytes + i + 4, "IDAT", 4) == 0) {
+            kept.insert(kept.end(), bytes + copied, bytes + i);
+            copied = i + 12;
+        }
+        i += 12 + length;
+    }
+    if (copied != 0) kept.insert(kept.end(), bytes + copied, bytes + size);
+    return kept;
+}
+
+// No texture is larger; the decoder would set aside the whole picture first.
+constexpr int kMaxSide = 16384;
 
 } // namespace
 
@@ -194,6 +275,27 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
         break;
     }
 
+    // stb_image reads as JPEG whatever begins with 0xFF: fill bytes may come
+    // before the start marker.
+    static const unsigned char png[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    const auto fileSize = static_cast<std::size_t>(length);
+    if (bytes[0] == 0xFF && !jpegTablesFit(bytes, fileSize)) {
+        return;
+    }
+    std::vector<unsigned char> pngCopy;
+    if (fileSize >= sizeof png && std::memcmp(bytes, png, sizeof png) == 0) {
+        if (!pngChunksFit(bytes, fileSize)) return;
+        pngCopy = withoutEmptyImageData(bytes, fileSize);
+        if (!pngCopy.empty()) {
+            bytes = pngCopy.data();
+            length = static_cast<int>(pngCopy.size());
+        }
+    }
+    int declaredWidth = 0, declaredHeight = 0, declaredChannels = 0;
+    if (stbi_info_from_memory(bytes, length, &declaredWidth, &declaredHeight, &declaredChannels) &&
+        (declaredWidth > kMaxSide || declaredHeight > kMaxSide)) {
+        return;
+    }
     int width = 0;
     int height = 0;
     int fileChannels = 0;

@@ -38,7 +38,8 @@ public:
     void loadFromFile(const char* path, int format);
     // PNG or JPEG held in memory. Format 0 keeps the file's channels (a
     // grey-with-alpha file keeps format 0 with 2 bytes per pixel); 4 and 6
-    // convert to the 16-bit layouts; 5 stays RGBA8888.
+    // convert to the 16-bit layouts; 5 stays RGBA8888. Pictures wider or
+    // higher than 16384 pixels, and damaged ones, decode to nothing.
     void loadFromMemory(const unsigned char* bytes, int length, int format);
 
     // RGBA8888 to the 16-bit layouts in place; false on any other format.

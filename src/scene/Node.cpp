@@ -181,7 +181,12 @@ Node::Children Node::getDescendants() const {
 }
 
 Node::Children Node::findChildrenOfType(const std::type_info& type, bool recursive) const {
-    return findChildren([&type](const std::shared_ptr<Node>& n) { return typeid(*n) == type; }, recursive, false);
+    return findChildren(
+        [&type](const std::shared_ptr<Node>& n) {
+            const Node& node = *n;
+            return typeid(node) == type;
+        },
+        recursive, false);
 }
 
 Node::Children Node::findChildren(const std::function<bool(const std::shared_ptr<Node>&)>& predicate, bool recursive,

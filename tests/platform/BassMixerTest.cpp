@@ -2,13 +2,18 @@
 // BASS calls' handles and failures on a device that plays nowhere.
 #include "platform/bass.h"
 #include "platform/bass_mixer.h"
+#include "platform/ogg_check.h"
 
 #include "support/SoundProbe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +91,179 @@ TEST(BassDecode, MissingAndForeignFilesFailWithTheirReason) {
         EXPECT_EQ(bass::streamSource(c.path, 44100, &error), nullptr) << c.path;
         EXPECT_EQ(error, c.error) << c.path;
     }
+}
+
+// Ogg files built from the packets of the tone fixture, some of them changed.
+struct OggPackets {
+    std::string id, comment, setup;
+    std::vector<std::string> audio;
+};
+
+OggPackets packetsOf(const std::string& file) {
+    const std::string bytes = vorn::test::readBytes(file);
+    std::vector<std::string> packets(1);
+    for (std::size_t at = 0; at + 27 <= bytes.size();) {
+        const std::size_t segments = std::uint8_t(bytes[at + 26]);
+        std::size_t body = at + 27 + segments;
+        for (std::size_t i = 0; i < segments; ++i) {
+            const std::size_t n = std::uint8_t(bytes[at + 27 + i]);
+            packets.back() += bytes.substr(body, n);
+            body += n;
+            if (n < 255) packets.emplace_back();
+        }
+        at = body;
+    }
+    packets.pop_back();
+    return {packets[0], packets[1], packets[2], std::vector<std::string>(packets.begin() + 3, packets.end())};
+}
+
+void put32(std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + std::size_t(i)] = char(v >> (8 * i));
+}
+
+std::string oggPage(const std::vector<std::string>& packets, std::uint8_t flags, std::int64_t granule,
+                    std::uint32_t serial, std::uint32_t sequence) {
+    std::string lacing, body;
+    for (const std::string& p : packets) {
+        std::size_t n = p.size();
+        for (; n >= 255; n -= 255) lacing += char(255);
+        lacing += char(n);
+        body += p;
+    }
+    std::string page = "OggS";
+    page += char(0);
+    page += char(flags);
+    for (int i = 0; i < 8; ++i) page += char(std::uint64_t(granule) >> (8 * i));
+    page += std::string(12, '\0');
+    put32(page, 14, serial);
+    put32(page, 18, sequence);
+    page += char(lacing.size());
+    page += lacing + body;
+    put32(page, 22, bass::oggChecksum(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
+    return page;
+}
+
+// The headers on pages of their own, then the audio packets 255 to a page.
+std::string oggFile(const OggPackets& p, std::uint32_t serial = 7) {
+    std::string file = oggPage({p.id}, 0x02, 0, serial, 0) + oggPage({p.comment, p.setup}, 0, 0, serial, 1);
+    std::uint32_t sequence = 2;
+    std::int64_t granule = 0;
+    for (std::size_t at = 0; at < p.audio.size(); at += 255) {
+        const std::vector<std::string> page(p.audio.begin() + std::ptrdiff_t(at),
+                                            p.audio.begin() + std::ptrdiff_t(std::min(at + 255, p.audio.size())));
+        granule += std::int64_t(page.size()) * 4096;
+        file += oggPage(page, at + 255 >= p.audio.size() ? 0x04 : 0, granule, serial, sequence++);
+    }
+    return file;
+}
+
+std::string changed(const std::function<void(OggPackets&)>& change) {
+    OggPackets p = packetsOf(kTone);
+    change(p);
+    return oggFile(p);
+}
+
+// The most memory the process has held so far, in megabytes.
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+TEST(BassDecode, TheToneRebuiltFromItsPacketsStillPlays) {
+    vorn::test::TempDir dir;
+    vorn::test::writeBytes(dir.file("tone.ogg"), oggFile(packetsOf(kTone)));
+    int error = 0;
+    auto pcm = bass::decodeFile(dir.file("tone.ogg"), 44100, &error);
+    ASSERT_NE(pcm, nullptr) << error;
+    EXPECT_NEAR(pitch(pcm->samples, 0, 0, pcm->frames(), 44100), 440.0, 2.0);
+}
+
+// Headers that declare more than the file holds: the decoder would allocate
+// what they say (stb_vorbis took gigabytes for some, or freed pointers it
+// never set) before finding out.
+TEST(BassDecode, DamagedHeadersAreRefusedWithoutTakingMemory) {
+    // The vendor text's length, then the count of comments after it.
+    const std::size_t vendor = 7;
+    auto countAt = [](const std::string& comment) { return 11 + std::size_t(std::uint8_t(comment[7])); };
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    OggPackets tiny{packetsOf(kTone).id, std::string("\x03vorbis") + std::string(8, '\0'), "", {}};
+    put32(tiny.comment, 11, 0x10000000);
+    const std::string tinyFile = oggPage({tiny.id}, 0x02, 0, 7, 0) + oggPage({tiny.comment}, 0x04, 0, 7, 1);
+    const std::string tone = oggFile(packetsOf(kTone));
+    std::string badChecksum = tone;
+    badChecksum[badChecksum.size() - 5] ^= 0x55;
+    const std::vector<Case> cases{
+        {"countless comments", changed([&](OggPackets& p) { put32(p.comment, countAt(p.comment), 0x7FFFFFFF); })},
+        {"an endless vendor text", changed([&](OggPackets& p) { put32(p.comment, vendor, 0xFFFFFFF0); })},
+        {"an endless comment", changed([&](OggPackets& p) {
+             // One comment, whose length goes far past the packet.
+             p.comment = p.comment.substr(0, countAt(p.comment)) + std::string(8, '\0') + "ab\x01";
+             put32(p.comment, countAt(p.comment), 1);
+             put32(p.comment, countAt(p.comment) + 4, 0x7FFFFFFF);
+         })},
+        {"a tiny file of countless comments", tinyFile},
+        {"a codebook of 16 million entries",
+         changed([](OggPackets& p) {
+             // The first codebook starts after the count: sync (3 bytes), dimensions (2), entries (3).
+             p.setup[8 + 5] = p.setup[8 + 6] = p.setup[8 + 7] = char(0xFF);
+         })},
+        // The first code length of the first codebook, one longer or shorter.
+        {"a codebook that is no prefix code", changed([](OggPackets& p) { p.setup[16] ^= 0x04; })},
+        {"a rate of 1 Hz", changed([](OggPackets& p) { put32(p.id, 12, 1); })},
+        {"no channels", changed([](OggPackets& p) { p.id[11] = 0; })},
+        {"a second stream after the first", tone + oggFile(packetsOf(kTone), 8)},
+        {"a damaged page", badChecksum},
+        {"headers only", oggPage({tiny.id}, 0x02, 0, 7, 0)},
+    };
+    vorn::test::TempDir dir;
+    const long before = peakMegabytes();
+    for (const Case& c : cases) {
+        const std::string path = dir.file("damaged.ogg");
+        vorn::test::writeBytes(path, c.bytes);
+        int error = 0;
+        EXPECT_EQ(bass::decodeFile(path, 44100, &error), nullptr) << c.name;
+        EXPECT_EQ(error, BASS_ERROR_FILEFORM) << c.name;
+        error = 0;
+        EXPECT_EQ(bass::streamSource(path, 44100, &error), nullptr) << c.name;
+        EXPECT_EQ(error, BASS_ERROR_FILEFORM) << c.name;
+    }
+    EXPECT_LT(peakMegabytes() - before, 64);
+}
+
+// Packets of one byte that each stand for 4096 silent frames at 8 kHz: a
+// small file that would decode to hundreds of megabytes at 44.1 kHz. A
+// whole decoding stops at a bound tied to the file's size; a stream needs
+// no more memory than any other.
+TEST(BassDecode, AFileThatDecodesOutOfAllProportionToItsSizeIsRefusedWhole) {
+    OggPackets p = packetsOf(kTone);
+    put32(p.id, 12, 8000);
+    p.id[28] = char(0xD8); // blocks of 256 and 8192 samples
+    // Not audio; mode 1 (long blocks) between long blocks; the one channel
+    // unused this block.
+    p.audio.assign(8 * 255, std::string(1, char(0x0E)));
+    vorn::test::TempDir dir;
+    const std::string path = dir.file("silence.ogg");
+    const std::string file = oggFile(p);
+    vorn::test::writeBytes(path, file);
+    const long before = peakMegabytes();
+    int error = 0;
+    EXPECT_EQ(bass::decodeFile(path, 44100, &error), nullptr);
+    EXPECT_EQ(error, BASS_ERROR_FILEFORM);
+    // 256 stereo float frames per byte of file at most; as they grow, the
+    // old blocks are held too (and kept a while by the address sanitizer).
+    const long bound = long(file.size() * 256 * 8 * 4 / (1024 * 1024)) + 64;
+    EXPECT_LT(peakMegabytes() - before, bound);
+
+    auto stream = bass::streamSource(path, 44100, &error);
+    ASSERT_NE(stream, nullptr) << error;
+    std::vector<float> out(2 * 44100);
+    for (int second = 0; second < 20; ++second) ASSERT_EQ(stream->read(out.data(), 44100), 44100u);
+    for (float v : out) ASSERT_EQ(v, 0.0f);
+    EXPECT_LT(peakMegabytes() - before, bound);
 }
 
 // A sound of a given length whose left side counts frames up from 1 and

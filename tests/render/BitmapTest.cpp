@@ -144,6 +144,18 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
     std::string truncatedGzip = vorn::test::gzip(std::string(4096, 'x'));
     truncatedGzip.resize(truncatedGzip.size() / 2);
     const std::string png = vorn::test::encodePng(2, 2, 4, rgba2x2);
+    // A Huffman table that counts 16 x 255 codes of 16 bits, with the codes
+    // that follow it: stb_image used to write them past its tables.
+    std::string overfull = vorn::test::encodeJpeg(8, 8, 3, std::vector<std::uint8_t>(8 * 8 * 3, 0x80));
+    const std::size_t table = overfull.find("\xFF\xC4");
+    ASSERT_NE(table, std::string::npos);
+    for (std::size_t k = 0; k < 16; ++k) overfull[table + 5 + k] = char(0xFF);
+    // A chunk that says it holds 1.4 GB: stb_image set that much aside.
+    std::string endlessChunk = png;
+    endlessChunk.replace(33, 4, "\x56\x00\x00\x00");
+    // 20000 x 1 pixels, more than any texture.
+    std::string tooWide = vorn::test::encodePng(2, 2, 4, rgba2x2);
+    tooWide.replace(16, 4, std::string("\x00\x00\x4E\x20", 4));
     struct Case {
         const char* name;
         std::string bytes;
@@ -156,6 +168,9 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
         {"truncated.gz", truncatedGzip, vorn::PixelFormatRGBA8888, "damaged gzip"},
         {"truncated.png", png.substr(0, png.size() / 2), vorn::PixelFormatRGBA8888, "can't decode"},
         {"signature-only.png", png.substr(0, 8), vorn::PixelFormatRGBA8888, "can't decode"},
+        {"overfull-huffman-table.jpg", overfull, vorn::PixelFormatRGBA8888, "can't decode"},
+        {"endless-chunk.png", endlessChunk, vorn::PixelFormatRGBA8888, "can't decode"},
+        {"too-wide.png", tooWide, vorn::PixelFormatRGBA8888, "can't decode"},
         {"empty.png", "", vorn::PixelFormatRGBA8888, ""},
     };
     for (const Case& c : cases) {
@@ -209,6 +224,20 @@ TEST_F(BitmapFileTest, PngDecodesToTheRequestedLayout) {
     b4444.loadFromFile(path.c_str(), vorn::PixelFormatRGBA4444);
     EXPECT_EQ(b4444.format(), vorn::PixelFormatRGBA4444);
     EXPECT_EQ(pixel16(b4444, 1), 0x0F0F);
+}
+
+TEST_F(BitmapFileTest, EmptyImageDataChunksAddNothing) {
+    // An empty data chunk first of all made stb_image copy to a null pointer
+    // (UndefinedBehaviorSanitizer stopped there); one later is as harmless.
+    const std::string png = vorn::test::encodePng(2, 2, 4, rgba2x2);
+    const std::size_t data = png.find("IDAT") - 4;
+    const std::string empty("\x00\x00\x00\x00IDAT\xAE\x42\x60\x82", 12);
+    const std::size_t end = png.find("IEND") - 4;
+    const std::string damaged = png.substr(0, data) + empty + png.substr(data, end - data) + empty + png.substr(end);
+    Bitmap bitmap;
+    bitmap.loadFromFile(file("empty-chunks.png", damaged).c_str(), vorn::PixelFormatRGBA8888);
+    ASSERT_EQ(bitmap.width(), 2);
+    EXPECT_EQ(std::vector<std::uint8_t>(bitmap.pixels().data(), bitmap.pixels().data() + 16), rgba2x2);
 }
 
 TEST_F(BitmapFileTest, GreyWithAlphaKeepsFormatZeroAndTwoBytes) {

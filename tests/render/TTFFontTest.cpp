@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -317,6 +319,67 @@ std::string realFontPrefix(std::size_t length) {
     return std::string(reinterpret_cast<const char*>(bytes.data()), std::min<std::size_t>(length, bytes.size()));
 }
 
+// The game's font with a few bytes changed where its tables say.
+class PatchedFont {
+public:
+    PatchedFont() : bytes_(realFontPrefix(std::string::npos)) {}
+
+    std::uint32_t u16(std::uint32_t at) const { return std::uint32_t(byte(at) << 8 | byte(at + 1)); }
+    std::uint32_t u32(std::uint32_t at) const { return u16(at) << 16 | u16(at + 2); }
+    void set16(std::uint32_t at, std::uint32_t v) {
+        bytes_[at] = char(v >> 8);
+        bytes_[at + 1] = char(v);
+    }
+    void set32(std::uint32_t at, std::uint32_t v) {
+        set16(at, v >> 16);
+        set16(at + 2, v & 0xFFFF);
+    }
+    // The directory entry of a table, and the table itself.
+    std::uint32_t entry(const char* tag) const {
+        for (std::uint32_t i = 0; i < u16(4); ++i) {
+            if (bytes_.compare(12 + 16 * i, 4, tag) == 0) return 12 + 16 * i;
+        }
+        ADD_FAILURE() << "no table " << tag;
+        return 0;
+    }
+    std::uint32_t table(const char* tag) const { return u32(entry(tag) + 8); }
+    std::uint32_t glyphCount() const { return u16(table("maxp") + 4); }
+    // Where glyph g's outline starts.
+    std::uint32_t glyph(std::uint32_t g) const {
+        const bool shortOffsets = u16(table("head") + 50) == 0;
+        const std::uint32_t loca = table("loca");
+        return table("glyf") + (shortOffsets ? 2 * u16(loca + 2 * g) : u32(loca + 4 * g));
+    }
+    std::uint32_t glyphOf(char32_t c) const {
+        stbtt_fontinfo info{};
+        stbtt_InitFont(&info, reinterpret_cast<const unsigned char*>(bytes_.data()), 0);
+        return std::uint32_t(stbtt_FindGlyphIndex(&info, int(c)));
+    }
+    std::uint32_t firstCompositeGlyph() const {
+        for (std::uint32_t g = 0; g < glyphCount(); ++g) {
+            if (glyph(g) != glyph(g + 1) && std::int16_t(u16(glyph(g))) < 0) return g;
+        }
+        ADD_FAILURE() << "no composite glyph";
+        return 0;
+    }
+    // The Unicode character map stb_truetype reads: the last one listed.
+    std::uint32_t characterMap() const {
+        const std::uint32_t cmap = table("cmap");
+        return cmap + u32(cmap + 4 + 8 * (u16(cmap + 2) - 1) + 4);
+    }
+
+    std::string bytes_;
+
+private:
+    std::uint32_t byte(std::uint32_t at) const { return static_cast<unsigned char>(bytes_[at]); }
+};
+
+std::string patched(const std::function<void(PatchedFont&)>& patch) {
+    PatchedFont font;
+    patch(font);
+    return font.bytes_;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, TTFFontBadFile,
     testing::Values(BadFontCase{"Missing", "-", "is missing or empty"},
@@ -324,8 +387,81 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFontCase{"Text", "This is not a font at all, only some text.", "not a usable TrueType font"},
                     BadFontCase{"HeaderOnly", realFontPrefix(12), "not a usable TrueType font"},
                     BadFontCase{"TruncatedDirectory", realFontPrefix(100), "not a usable TrueType font"},
-                    BadFontCase{"TruncatedTables", realFontPrefix(20000), "not a usable TrueType font"}),
+                    BadFontCase{"TruncatedTables", realFontPrefix(20000), "not a usable TrueType font"},
+                    // Damage in the tables behind the directory, each where
+                    // stb_truetype would otherwise read past the font or
+                    // pack a glyph of negative size.
+                    BadFontCase{"CharacterMapPastItsTable",
+                                patched([](PatchedFont& f) {
+                                    const std::uint32_t cmap = f.table("cmap");
+                                    for (std::uint32_t i = 0; i < f.u16(cmap + 2); ++i) {
+                                        f.set32(cmap + 4 + 8 * i + 4, 0x7FFFFFF0);
+                                    }
+                                }),
+                                "(a character map past the cmap table)"},
+                    BadFontCase{"CharacterMappedToNoGlyph",
+                                patched([](PatchedFont& f) { f.set32(f.characterMap() + 16 + 8, 0xFFFF); }),
+                                "(a character mapped to no glyph)"},
+                    BadFontCase{"GlyphBoxInsideOut",
+                                patched([](PatchedFont& f) {
+                                    const std::uint32_t a = f.glyph(f.glyphOf(U'A'));
+                                    f.set16(a + 2, 0x7000); // xMin far right of xMax
+                                }),
+                                "(a glyph box turned inside out (glyph"},
+                    BadFontCase{"InstructionsPastTheGlyph",
+                                patched([](PatchedFont& f) {
+                                    const std::uint32_t a = f.glyph(f.glyphOf(U'A'));
+                                    f.set16(a + 10 + 2 * f.u16(a), 0xFFFF);
+                                }),
+                                "(instructions past the glyph's end (glyph"},
+                    BadFontCase{"CompositeGlyphContainingItself",
+                                patched([](PatchedFont& f) {
+                                    const std::uint32_t g = f.firstCompositeGlyph();
+                                    f.set16(f.glyph(g) + 12, g);
+                                }),
+                                "(composite glyphs that contain themselves"},
+                    BadFontCase{"GlyphLocationPastGlyf",
+                                patched([](PatchedFont& f) { f.set32(f.entry("glyf") + 12, 16); }),
+                                "(glyph locations out of order or past the glyf table (glyph"},
+                    BadFontCase{"UnknownLocationFormat",
+                                patched([](PatchedFont& f) { f.set16(f.table("head") + 50, 2); }),
+                                "(an unknown glyph location format)"},
+                    BadFontCase{"NoHorizontalMetrics",
+                                patched([](PatchedFont& f) { f.set16(f.table("hhea") + 34, 0); }),
+                                "(no horizontal metrics)"},
+                    BadFontCase{"MoreMetricsThanHmtxHolds",
+                                patched([](PatchedFont& f) { f.set16(f.table("hhea") + 34, 0xFFFF); }),
+                                "(an hmtx table shorter than its glyphs need)"},
+                    BadFontCase{"NoHeight",
+                                patched([](PatchedFont& f) {
+                                    const std::uint32_t hhea = f.table("hhea");
+                                    f.set16(hhea + 6, f.u16(hhea + 4));
+                                }),
+                                "(no height between ascent and descent)"},
+                    BadFontCase{"MoreKerningPairsThanKernHolds",
+                                patched([](PatchedFont& f) { f.set16(f.table("kern") + 10, 0xFFFF); }),
+                                "(more kerning pairs than the kern table holds)"},
+                    BadFontCase{"PairAdjustmentsPastGpos",
+                                patched([](PatchedFont& f) { f.set32(f.entry("GPOS") + 12, 12); }),
+                                "(a GPOS table that points past its end)"}),
     [](const testing::TestParamInfo<BadFontCase>& param) { return std::string(param.param.name); });
+
+// The page is packed straight from the bytes too: nothing of a refused font
+// reaches it, and its glyphs come back blank.
+TEST_P(TTFFontBadFile, PackingItsGlyphsGivesBlanks) {
+    const Data bytes(GetParam().bytes.data(), std::uint32_t(GetParam().bytes.size()));
+    GlyphAtlas atlas(256);
+    LogCapture log;
+    const std::vector<Glyph> glyphs = atlas.packGlyphs(bytes, 20.0f, 1.0f, U"AV\u00e9 ");
+    ASSERT_EQ(glyphs.size(), 4u);
+    for (const Glyph& glyph : glyphs) {
+        EXPECT_EQ(glyph.xadvance, 0.0f);
+        EXPECT_EQ(glyph.corners[2], glm::vec3(0.0f));
+    }
+    for (int y = 0; y < atlas.side(); ++y) {
+        for (int x = 0; x < atlas.side(); ++x) ASSERT_EQ(atlas.coverage(x, y), 0) << x << ", " << y;
+    }
+}
 
 TEST_F(TTFFontTest, SizesThatAreNotPositiveNumbersGiveAnEmptyFont) {
     for (const float size : {0.0f, -12.0f, NAN, INFINITY, 1e9f}) {

@@ -168,6 +168,24 @@ TEST_F(Audio, ASampleThatDidNotLoadPlaysWithoutEffect) {
     EXPECT_TRUE(dynamic_cast<vorn::AudioSampleBASS&>(*tone).isLoaded());
 }
 
+TEST_F(Audio, DamagedSoundsAndMusicAreRefusedWithALogLineNamingThemAndTheRestPlays) {
+    std::string damaged = vorn::test::readBytes(fixture("music_loop.ogg"));
+    damaged[40] ^= 0x20; // a page whose checksum no longer fits
+    writeData("data/music/broken.ogg", damaged);
+    writeData("data/sounds/broken.ogg", damaged);
+    configure("<key>music</key><dict><key>menu</key><string>broken</string></dict>");
+    vorn::test::LogCapture log;
+    std::unique_ptr<vorn::AudioSample> sound(audio()->createSample("data/sounds/broken.ogg"));
+    music()->play("menu", true);
+    EXPECT_EQ(log.count("Sound data/sounds/broken.ogg is damaged or no Ogg Vorbis; it stays silent"), 1) << log.text();
+    EXPECT_EQ(log.count("Music data/music/broken.ogg is damaged or no Ogg Vorbis; it stays silent"), 1) << log.text();
+    EXPECT_FALSE(dynamic_cast<vorn::AudioSampleBASS&>(*sound).isLoaded());
+    EXPECT_FALSE(music()->hasStream());
+    sound->play(false);
+    std::unique_ptr<vorn::AudioSample> tone(audio()->createSample(fixture("tone_440_mono.ogg")));
+    EXPECT_TRUE(dynamic_cast<vorn::AudioSampleBASS&>(*tone).isLoaded());
+}
+
 TEST_F(Audio, MusicIsChosenByNameAndNotRestartedForTheSameFile) {
     writeData("data/music/menu_theme.ogg", vorn::test::readBytes(fixture("music_loop.ogg")));
     writeData("data/music/game_theme.ogg", vorn::test::readBytes(fixture("music_loop.ogg")));

@@ -5,6 +5,7 @@
 #include "render/Bitmap.h"
 #include "render/Texture.h"
 #include "render/TextureD3D.h"
+#include "render/fonts/TrueTypeCheck.h"
 
 #include <algorithm>
 #include <cstring>
@@ -38,54 +39,38 @@ GlyphAtlas::~GlyphAtlas() {
     }
 }
 
-bool GlyphAtlas::initFont(stbtt_fontinfo& info, const Data& bytes) {
-    // stb_truetype trusts the file: its table directory is checked here, so
-    // that a truncated or foreign file is refused instead of read past its
-    // end.
-    const std::uint32_t size = bytes.size();
-    const std::uint8_t* data = bytes.data();
-    if (size < 12) {
-        return false;
-    }
-    auto u16 = [data](std::uint32_t at) { return static_cast<std::uint32_t>(data[at] << 8 | data[at + 1]); };
-    auto u32 = [data](std::uint32_t at) {
-        return static_cast<std::uint32_t>(data[at]) << 24 | static_cast<std::uint32_t>(data[at + 1]) << 16 |
-               static_cast<std::uint32_t>(data[at + 2]) << 8 | static_cast<std::uint32_t>(data[at + 3]);
-    };
-    const std::uint32_t tag = u32(0);
-    const bool trueType = tag == 0x00010000 || tag == 0x74727565 /* true */ || tag == 0x4F54544F /* OTTO */;
-    if (!trueType) {
-        return false;
-    }
-    const std::uint32_t tables = u16(4);
-    if (12 + static_cast<std::uint64_t>(tables) * 16 > size) {
-        return false;
-    }
-    for (std::uint32_t i = 0; i < tables; ++i) {
-        const std::uint32_t entry = 12 + 16 * i;
-        const std::uint64_t offset = u32(entry + 8);
-        const std::uint64_t length = u32(entry + 12);
-        if (offset + length > size) {
-            return false;
-        }
-    }
-    if (!stbtt_InitFont(&info, data, 0)) {
-        return false;
-    }
-    int ascent = 0, descent = 0, lineGap = 0;
-    stbtt_GetFontVMetrics(&info, &ascent, &descent, &lineGap);
-    return ascent - descent != 0;
+bool GlyphAtlas::initFont(stbtt_fontinfo& info, const Data& bytes, std::string* fault) {
+    // stb_truetype trusts the file: everything it reads is checked first,
+    // so that a damaged or foreign file is refused instead of read past its
+    // tables.
+    std::string why = trueTypeFault(bytes.data(), bytes.size());
+    if (why.empty() && !stbtt_InitFont(&info, bytes.data(), 0)) why = "not a font stb_truetype knows";
+    if (fault) *fault = why;
+    return why.empty();
 }
 
 std::vector<Glyph> GlyphAtlas::packGlyphs(const Data& fontBytes, float size, float resolutionScale,
                                           const std::u32string& codePoints) {
-    std::vector<Glyph> glyphs(codePoints.size());
     stbtt_fontinfo info{};
-    if (codePoints.empty() || resolutionScale <= 0.0f || !initFont(info, fontBytes)) {
+    if (codePoints.empty() || !initFont(info, fontBytes)) {
+        return std::vector<Glyph>(codePoints.size());
+    }
+    return packGlyphs(info, size, resolutionScale, codePoints);
+}
+
+std::vector<Glyph> GlyphAtlas::packGlyphs(const stbtt_fontinfo& info, float size, float resolutionScale,
+                                          const std::u32string& codePoints) {
+    std::vector<Glyph> glyphs(codePoints.size());
+    if (codePoints.empty() || resolutionScale <= 0.0f) {
         return glyphs;
     }
     const auto count = static_cast<int>(codePoints.size());
     const float pixelSize = size * resolutionScale;
+    // Glyph boxes are at most 65536 font units across; at a larger scale
+    // their pixel sizes would overflow, and no page holds them anyway.
+    if (!(stbtt_ScaleForPixelHeight(&info, pixelSize) * 65536.0f < static_cast<float>(1 << 24))) {
+        return glyphs;
+    }
     const float advanceScale = stbtt_ScaleForPixelHeight(&info, pixelSize) / resolutionScale;
 
     std::vector<int> codes(codePoints.begin(), codePoints.end());

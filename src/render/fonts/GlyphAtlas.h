@@ -49,8 +49,9 @@ public:
     GlyphAtlas& operator=(const GlyphAtlas&) = delete;
 
     // Sets info up over a TrueType file; false for bytes that are empty,
-    // truncated, not TrueType, or without usable vertical metrics.
-    static bool initFont(stbtt_fontinfo& info, const Data& bytes);
+    // truncated, not TrueType, damaged anywhere stb_truetype would read, or
+    // without usable vertical metrics, with the reason in fault.
+    static bool initFont(stbtt_fontinfo& info, const Data& bytes, std::string* fault = nullptr);
 
     // Renders the code points of a font at size x resolutionScale pixels and
     // returns one glyph per code point, in order, in design units (divided
@@ -58,6 +59,10 @@ public:
     // room keeps its advance but has an empty quad; the first such glyph is
     // logged.
     std::vector<Glyph> packGlyphs(const Data& fontBytes, float size, float resolutionScale,
+                                  const std::u32string& codePoints);
+    // The same for a font already set up by initFont, which checked it:
+    // the check walks the whole file, too much to repeat for every glyph.
+    std::vector<Glyph> packGlyphs(const stbtt_fontinfo& info, float size, float resolutionScale,
                                   const std::u32string& codePoints);
 
     // The page's texture, made at the first call and brought up to date

@@ -48,8 +48,9 @@ TTFFont::TTFFont(const std::string& path, float size, float resolutionScale)
         log("TTFFont: font file %s is missing or empty; its text draws nothing", path.c_str());
         return;
     }
-    if (!GlyphAtlas::initFont(info_, *fontBytes_)) {
-        log("TTFFont: %s is not a usable TrueType font; its text draws nothing", path.c_str());
+    std::string fault;
+    if (!GlyphAtlas::initFont(info_, *fontBytes_, &fault)) {
+        log("TTFFont: %s is not a usable TrueType font (%s); its text draws nothing", path.c_str(), fault.c_str());
         return;
     }
     if (!usableNumber(size, maxSize) || !usableNumber(resolutionScale, 16.0f)) {
@@ -69,7 +70,7 @@ TTFFont::TTFFont(const std::string& path, float size, float resolutionScale)
 }
 
 void TTFFont::storeGlyphs(const std::u32string& codes) {
-    const std::vector<Glyph> packed = GlyphAtlas::instance()->packGlyphs(*fontBytes_, size_, resolutionScale_, codes);
+    const std::vector<Glyph> packed = GlyphAtlas::instance()->packGlyphs(info_, size_, resolutionScale_, codes);
     for (std::size_t i = 0; i < codes.size(); ++i) {
         glyphs_[codes[i]] = packed[i];
     }
