@@ -93,4 +93,6 @@ stage "tsan build"
 bash scripts/build.sh tsan threaded_tests
 stage "tsan tests"
 whole build/tsan/tests/threaded_tests
+# The fuzz targets: every kept input replayed, then a few seconds of new ones.
+VORN_JOBS=$jobs bash scripts/fuzz.sh
 stage "all suites passed"
