@@ -485,6 +485,10 @@ protected:
         ASSERT_NE(display_, nullptr);
         // The program's window may go while it is looked at.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        // A key that xdotool holds down longer than the repeat delay (on a
+        // busy machine it may) would otherwise be typed twice or more.
+        XAutoRepeatOff(display_);
+        XSync(display_, False);
         k_ = static_cast<float>(size.height) / 768.0f;
         designWidth_ = static_cast<float>(size.width) / k_;
         program_.setDisplay(screen_->name());
