@@ -7,10 +7,19 @@
 #include "scene/CompositeActions.h"
 #include "scene/SimpleActions.h"
 
+#include <algorithm>
 #include <functional>
 #include <typeinfo>
 
 namespace {
+
+// A slideshow carries a long frame's time over into its next phases, one
+// phase a frame: the first frame (while the renderer builds its programs
+// and uploads the pictures) or one on a busy machine would flash the slides
+// past for a frame or two each. Stepped with at most this, a slow machine
+// shows them whole, only slower; at 30 frames a second or more nothing
+// changes.
+constexpr float longestSlideStep = 1.0f / 30.0f;
 
 const char* const sources[] = {"gallery.clicks", "gallery.sound",  "gallery.level", "gallery.difficulty",
                                "gallery.volume", "gallery.name",   "gallery.scroll"};
@@ -48,4 +57,23 @@ void GalleryScene::onEnterStage() {
     vorn::IntervalAction* steps[] = {new vorn::WaitAction(1.0f),
                                      new vorn::FunctionAction([](vorn::Node*) { vorn::log("Gallery: ready"); })};
     runAction(new vorn::Sequence(steps, 2));
+}
+
+void GalleryScene::onChildrenEnteredStage() {
+    const auto slides = std::dynamic_pointer_cast<vorn::Slideshow>(findChild("slides", true));
+    if (!slides || !slides->currentSlide()) return;
+    vorn::Scheduler::instance()->remove(slides.get());
+    slideClock_.slides = slides;
+    vorn::Scheduler::instance()->add(&slideClock_);
+}
+
+void GalleryScene::onExitStage() { vorn::Scheduler::instance()->remove(&slideClock_); }
+
+void GalleryScene::SlideClock::onUpdate(float dt) {
+    const std::shared_ptr<vorn::Slideshow> show = slides.lock();
+    if (!show || !show->currentSlide()) {
+        vorn::Scheduler::instance()->remove(this);
+        return;
+    }
+    show->onUpdate(std::min(dt, longestSlideStep));
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/Scheduler.h"
 #include "scene/Scene.h"
+#include "widgets/Slideshow.h"
 
 #include <map>
+#include <memory>
 #include <string>
 
 // A screen with every widget on it, from "data/scenes/gallery/gallery.xml",
@@ -19,9 +22,21 @@ public:
     explicit GalleryScene(vorn::Application* application);
 
     void onEnterStage() override;
+    void onChildrenEnteredStage() override;
+    void onExitStage() override;
 
     static const char* const file;
 
 private:
+    // Steps the slideshow with at most a short frame's time, in its place
+    // on the scheduler.
+    class SlideClock : public vorn::Scheduleable {
+    public:
+        void onUpdate(float dt) override;
+
+        std::weak_ptr<vorn::Slideshow> slides;
+    };
+
     std::map<std::string, int> counts_;
+    SlideClock slideClock_;
 };

@@ -203,6 +203,14 @@ void MapScene::deleteSelectedUser() {
 
 void MapScene::onSetup() { listenForUserChanges(); }
 
+void MapScene::onEnterStage() {
+    vorn::Scene::onEnterStage();
+    // The album's badge takes its state from the counts as it enters: counts
+    // left from before (a part placed in the album since) would show it for
+    // a frame until the change published below reached it.
+    screenLinks::publishArtifactCounts();
+}
+
 void MapScene::listenForUserChanges() {
     if (userListener_) return;
     // The user manager outlives every map: the listener must never reach

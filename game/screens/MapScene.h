@@ -26,6 +26,7 @@ public:
     bool keyDown(int key) override;
     bool mouseUp(const glm::vec2& point, vorn::eButtonName button) override;
     void onSetup() override;
+    void onEnterStage() override;
     void onChildrenEnteredStage() override;
     // What the map registered with services that outlive it goes with it.
     void onExitStage() override;

@@ -57,10 +57,12 @@ TEST_F(GalleryRun, EveryWidgetIsShownAndAnswersThePointerAndTheKeyboard) {
     program_.start();
     const Window window = waitForWindow();
     ASSERT_NE(window, 0u);
-    // The first slide shows from half a second after entering for a
-    // second, by the frames' own clock (a slow frame may catch it fading,
-    // red all the same): the screen is watched from the window's first
-    // frame until it shows, or until the slides are over.
+    // The first slide is red from a quarter of a second into its fade-in
+    // until well into its fade-out, and the gallery steps its slideshow by
+    // at most a thirtieth of a second a frame: the slide stays on the
+    // screen for some forty frames however slow each is. The screen is
+    // watched from the window's first frame until it shows, or until the
+    // slides are over.
     const auto firstSlide = [&](const Screenshot& shot) {
         const std::uint32_t slide = shot.at(static_cast<int>(780 * k_), static_cast<int>(430 * k_));
         const int red = static_cast<int>(slide >> 16 & 0xFF), green = static_cast<int>(slide >> 8 & 0xFF),

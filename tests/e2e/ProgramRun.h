@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -294,6 +295,7 @@ public:
     void start() {
         // What a run before this one wrote must not be taken for this one's.
         std::filesystem::remove(userFolder() + "/log.txt");
+        log_.clear();
         output_ = out_.file("stdout.txt");
         pid_ = fork();
         ASSERT_GE(pid_, 0);
@@ -339,7 +341,22 @@ public:
         const std::string home = dataHome_.empty() ? std::string(std::getenv("XDG_DATA_HOME")) : dataHome_;
         return home + "/VoyaluneMahjong";
     }
-    std::string log() const { return readBytes(userFolder() + "/log.txt"); }
+    // The log as far as it is written. It only grows while the program
+    // runs, and runs poll it often: only what came since the last look is
+    // read.
+    const std::string& log() const {
+        std::ifstream file(userFolder() + "/log.txt", std::ios::binary | std::ios::ate);
+        if (!file) return log_;
+        const auto size = static_cast<size_t>(std::max<std::streamoff>(file.tellg(), 0));
+        if (size < log_.size()) log_.clear();
+        if (size > log_.size() && file.seekg(static_cast<std::streamoff>(log_.size()))) {
+            const size_t from = log_.size();
+            log_.resize(size);
+            file.read(log_.data() + from, static_cast<std::streamsize>(size - from));
+            log_.resize(from + static_cast<size_t>(file.gcount()));
+        }
+        return log_;
+    }
 
 private:
     pid_t pid_ = -1;
@@ -349,6 +366,7 @@ private:
     std::string dataHome_;
     std::string workingDirectory_;
     std::map<std::string, std::string> environment_;
+    mutable std::string log_;
 };
 
 // A screen's named nodes: path -> every line of that path (entries of a
@@ -467,11 +485,19 @@ protected:
         ASSERT_NE(display_, nullptr);
         // The program's window may go while it is looked at.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        // A key that xdotool holds down longer than the repeat delay (on a
+        // busy machine it may) would otherwise be typed twice or more.
+        XAutoRepeatOff(display_);
+        XSync(display_, False);
         k_ = static_cast<float>(size.height) / 768.0f;
         designWidth_ = static_cast<float>(size.width) / k_;
         program_.setDisplay(screen_->name());
         program_.setDataHome(home_.path().string());
+        // Every deal, particle and music pick the same from run to run.
+        program_.setEnvironment("VORN_SEED", std::to_string(kSeed));
     }
+
+    static constexpr std::uint32_t kSeed = 20240611u;
 
     void TearDown() override {
         if (HasFailure()) {
@@ -529,7 +555,7 @@ protected:
         return program_.waitForExit();
     }
 
-    std::string log() const { return program_.log(); }
+    const std::string& log() const { return program_.log(); }
     bool logged(const std::string& piece) const { return has(log(), piece); }
     bool waitForLog(const std::string& piece, double seconds = 60) const {
         return eventually([&] { return logged(piece); }, seconds);

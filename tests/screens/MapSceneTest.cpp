@@ -360,6 +360,33 @@ TEST_F(MapSceneTest, TheAlbumTutorialComesOnceWithTheFirstParts) {
     EXPECT_EQ(again->getCurrentState(), "default");
 }
 
+// The album's badge shows the parts waiting to be placed from the moment
+// the map enters, before any frame has delivered a change: with a part
+// waiting at the first entry, and none left on the way back from the album.
+TEST_F(MapSceneTest, TheAlbumBadgeEntersWithTheCurrentCounts) {
+    vorn::User* ann = addPlayer("Ann");
+    ann->setValue(vorn::Value(true), "welcomeTutorialShown");
+    ann->setValue(vorn::Value(true), "albumTutorialShown");
+    const struct {
+        const char* what;
+        std::vector<std::string> collected;
+        bool shown;
+    } cases[] = {{"a part waiting", {"1/a1-perfume-1"}, true}, {"the part since placed", {}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        vorn::Value parts(vorn::Value::ARRAY);
+        for (const std::string& id : c.collected) parts.push_back(vorn::Value(id));
+        ann->setValue(parts, "collectedParts");
+        const auto map = std::make_shared<MapScene>();
+        run.app.runScene(map, "appear");
+        const auto badge = map->findNode("albumBadge");
+        ASSERT_NE(badge, nullptr);
+        EXPECT_EQ(badge->isVisible(), c.shown);
+        run.step(1.0f / 60.0f);
+        EXPECT_EQ(badge->isVisible(), c.shown);
+    }
+}
+
 TEST_F(MapSceneTest, DeveloperKeys) {
     vorn::test::writeBytes(userFolder() + "/devmode.txt", "1");
     vorn::User* ann = addPlayer("Ann");
