@@ -12,6 +12,10 @@ public:
     ~AudioEngineBASS() override = default;
 
     AudioSample* createSample(const std::string& path) override;
+
+protected:
+    void openOutput() override;
+    void closeOutput() override;
 };
 
 } // namespace vorn
