@@ -4,6 +4,7 @@
 
 #include "core/DataSource.h"
 #include "core/Log.h"
+#include "core/RandomSeed.h"
 #include "core/Scheduler.h"
 #include "mahjong/Deck.h"
 #include "mahjong/Level.h"
@@ -16,8 +17,12 @@
 namespace mahjong {
 
 Board::Board(const std::shared_ptr<Level>& layout) : level(layout) {
-    std::random_device device;
-    randomEngine.seed(device() ^ static_cast<std::uint32_t>(std::time(nullptr)));
+    if (const auto seed = vorn::fixedSeed()) {
+        randomEngine.seed(*seed);
+    } else {
+        std::random_device device;
+        randomEngine.seed(device() ^ static_cast<std::uint32_t>(std::time(nullptr)));
+    }
     vorn::DataSource::get("scoreMultiplierFill")->set(vorn::Value(0.0f));
     vorn::DataSource::get("scoreMultiplier")->set(vorn::Value(1LL));
     setStateStop(true);

@@ -3,6 +3,7 @@
 #include "core/AudioEngine.h"
 #include "core/Config.h"
 #include "core/MusicPlayerBASS.h"
+#include "core/RandomSeed.h"
 #include "core/ResourceManager.h"
 
 #include <algorithm>
@@ -50,8 +51,13 @@ std::string MusicPlayer::resolveMusicFile(const std::string& name) {
         for (unsigned i = 0; i < entry.size(); ++i) files.push_back(entry.at(i).toString());
         if (files.empty()) return {};
         if (files.size() > 1) {
-            std::random_device device;
-            std::mt19937 engine(device());
+            std::mt19937 engine;
+            if (const auto seed = fixedSeed()) {
+                engine.seed(*seed);
+            } else {
+                std::random_device device;
+                engine.seed(device());
+            }
             std::shuffle(files.begin(), files.end(), engine);
         }
         chosen = files.front();

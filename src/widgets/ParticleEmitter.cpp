@@ -1,6 +1,7 @@
 #include "widgets/ParticleEmitter.h"
 
 #include "core/Log.h"
+#include "core/RandomSeed.h"
 #include "core/Scheduler.h"
 #include "render/ImageData.h"
 #include "scene/CompositeActions.h"
@@ -45,7 +46,13 @@ void seedFromDevice(std::mt19937& engine) {
 
 } // namespace
 
-ParticleSystem::Emitter::Area::Area() { seedFromDevice(engine); }
+ParticleSystem::Emitter::Area::Area() {
+    if (const auto seed = fixedSeed()) {
+        engine.seed(*seed);
+    } else {
+        seedFromDevice(engine);
+    }
+}
 
 ParticleSystem::Emitter::Area::~Area() = default;
 
@@ -70,6 +77,10 @@ glm::vec2 ParticleSystem::Emitter::CircleArea::randomPoint() {
 
 ParticleSystem::Emitter::Emitter() {
     setCenterParent(true);
+    if (const auto seed = fixedSeed()) {
+        engine_.seed(*seed);
+        return;
+    }
     seedFromDevice(engine_);
     // Emitters made in the same instant still differ: the C generator moves
     // on with every emitter.
