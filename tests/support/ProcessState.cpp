@@ -20,6 +20,7 @@
 #include "core/Scheduler.h"
 #include "core/TinyVM.h"
 #include "core/UserManager.h"
+#include "core/WindowWin.h"
 #include "core/Value.h"
 #include "mahjong/GameController.h"
 #include "render/Render.h"
@@ -120,12 +121,14 @@ void ProcessStateReset::resetEngineAndGame() {
     ResourceManager::resetForTests();
     MusicPlayer::resetForTests();
     AudioEngine::resetForTests();
+    UiDefaults::resetForTests();
+    GlyphAtlas::resetForTests();
+    // Once nothing holds their textures.
+    WindowWin::resetForTests();
 
     DataSource::resetAllForTests();
     Config::resetForTests();
     Localization::resetForTests();
-    UiDefaults::resetForTests();
-    GlyphAtlas::resetForTests();
     Logger::resetForTests();
     Platform::resetForTests();
     vornResetWindowingForTests();
