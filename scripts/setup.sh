@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ccache pkg-config git
+  build-essential cmake ninja-build ccache pkg-config git
   libtinyxml2-dev nlohmann-json3-dev zlib1g-dev libcurl4-openssl-dev
   libstb-dev libglm-dev libreaderwriterqueue-dev
   libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri

@@ -340,9 +340,24 @@ void MapScene::syncUsers() {
     }
 }
 
+bool MapScene::mouseUp(const glm::vec2& point, vorn::eButtonName button) {
+    // A button's script may replace this map.
+    const std::shared_ptr<vorn::Node> self = shared_from_this();
+    const std::string before = getCurrentState();
+    const bool handled = vorn::Scene::mouseUp(point, button);
+    logStateChange(before);
+    return handled;
+}
+
+void MapScene::logStateChange(const std::string& before) {
+    if (getCurrentState() != before) treeLog::later(*this, "MapScene", "state " + getCurrentState(), 0.5f);
+}
+
 bool MapScene::keyDown(int key) {
     if (key == vorn::KEY_ESCAPE) {
+        const std::string before = getCurrentState();
         popState();
+        logStateChange(before);
         return true;
     }
     if (devMode() && getCurrentState() == "default" && !focus()) {

@@ -24,6 +24,7 @@ public:
     ~MapScene() override;
 
     bool keyDown(int key) override;
+    bool mouseUp(const glm::vec2& point, vorn::eButtonName button) override;
     void onSetup() override;
     void onChildrenEnteredStage() override;
     // What the map registered with services that outlive it goes with it.
@@ -51,6 +52,8 @@ private:
     // The strip scrolls to its last panel on any screen width.
     void fitLevelStrip();
     void showPopupLater(void (MapScene::*show)());
+    // A popup the player opened or closed: the tree once its switch has played.
+    void logStateChange(const std::string& before);
 
     vorn::EventListener* userListener_ = nullptr;
     // Developer mode: the digits of a level typed on the map, played on Enter.

@@ -7,6 +7,8 @@
 // of levels stands in for the whole list.
 #include "ProgramRun.h"
 
+#include "core/Data.h"
+#include "core/Value.h"
 #include "mahjong/Level.h"
 
 #include <gtest/gtest.h>
@@ -18,28 +20,16 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
 using vorn::test::eventually;
-using vorn::test::has;
-using vorn::test::ProgramRun;
 using vorn::test::Screenshot;
-using vorn::test::VirtualScreen;
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+namespace record = vorn::test::record;
 
 // The faces of the tiles: cream, lit from the top left. The game screen's
 // home button, where the map shows the player's badge.
@@ -104,36 +94,25 @@ long dealtTiles(const std::string& log, std::size_t from, const std::string& uid
     return std::sscanf(log.c_str() + at + head.size(), "%ld tiles", &n) == 1 ? n : -1;
 }
 
-class AllLevelsRun : public ::testing::Test {
+// The levels that open with a lesson, from the game's configuration.
+std::set<std::string> levelsWithALesson() {
+    std::set<std::string> uids;
+    const vorn::Value config = vorn::Value::fromPlistData(vorn::Data::readFile("data/config.plist"));
+    const vorn::Value& tutorials = config.get("tutorials");
+    if (tutorials.type() == vorn::Value::DICT) {
+        for (const std::string& uid : tutorials.keys()) uids.insert(uid);
+    }
+    return uids;
+}
+
+class AllLevelsRun : public vorn::test::ProgramRunTest {
 protected:
     void SetUp() override {
-        if (std::system("command -v xdotool >/dev/null && command -v Xvfb >/dev/null") != 0) {
-            GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup.sh)";
-        }
-        screen_ = std::make_unique<VirtualScreen>(1280, 1024);
-        ASSERT_TRUE(screen_->ok()) << "no X server of 1280 x 1024";
-        display_ = XOpenDisplay(screen_->name().c_str());
-        ASSERT_NE(display_, nullptr);
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-
+        ProgramRunTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         // A player past the first-run popups, in developer mode.
-        const std::string folder = (home_.path() / "VoyaluneMahjong").string();
-        std::filesystem::create_directories(folder);
-        vorn::test::writeBytes(folder + "/devmode.txt", "1\n");
-        vorn::test::writeBytes(
-            folder + "/users.xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-            "<key>selected_user_name</key><string>Ann</string>\n<key>users</key><array><dict>"
-            "<key>name</key><string>Ann</string><key>welcomeTutorialShown</key><true/>"
-            "<key>albumTutorialShown</key><true/>"
-            "</dict></array>\n</dict>\n</plist>\n");
-        program_.setDisplay(screen_->name());
-        program_.setDataHome(home_.path().string());
-    }
-    void TearDown() override {
-        if (HasFailure()) std::fprintf(stderr, "--- program output (end)\n%s\n", tail(program_.output()).c_str());
-        program_.kill();
-        if (display_) XCloseDisplay(display_);
+        enableDeveloperMode();
+        writeAnn(record::flag("welcomeTutorialShown") + record::flag("albumTutorialShown"));
     }
 
     static std::string tail(const std::string& text) {
@@ -148,9 +127,23 @@ protected:
         }
         return log_;
     }
-    // The design point (x, y) on the screen: 768 units high, 960 wide.
-    std::string at(float x, float y) const {
-        return std::to_string(static_cast<int>(x * k_)) + " " + std::to_string(static_cast<int>(y * k_));
+    // Trees of a screen for that reason so far; counted on from where the
+    // last call stopped.
+    size_t treesSoFar(const std::string& title, const std::string& why) {
+        const std::string header = "\n" + title + " tree " + why + ":";
+        auto& [from, n] = counted_[header];
+        const std::string& text = logSoFar();
+        for (size_t at = text.find(header, from); at != std::string::npos; at = text.find(header, from)) {
+            ++n;
+            from = at + header.size();
+        }
+        return n;
+    }
+    // The last tree of that reason, looked for in the log's tail only.
+    vorn::test::Nodes lastTree(const std::string& title, const std::string& why) {
+        const std::string& text = logSoFar();
+        const size_t header = text.rfind("\n" + title + " tree " + why + ":");
+        return header == std::string::npos ? vorn::test::Nodes{} : vorn::test::tree(text.substr(header), title, why);
     }
     // Pixels of the tiles' face colour between the side panels.
     int tilePixels(const Screenshot& shot) const {
@@ -163,12 +156,8 @@ protected:
         return n;
     }
 
-    std::unique_ptr<VirtualScreen> screen_;
-    Display* display_ = nullptr;
-    const float k_ = 1024.0f / 768.0f;
-    vorn::test::TempDir home_;
-    ProgramRun program_;
     std::string log_;
+    std::map<std::string, std::pair<size_t, size_t>> counted_;
 };
 
 TEST_F(AllLevelsRun, EveryLevelDealsAndDrawsItsLayout) {
@@ -176,9 +165,11 @@ TEST_F(AllLevelsRun, EveryLevelDealsAndDrawsItsLayout) {
     ASSERT_EQ(all.size(), 144u);
     std::vector<LevelEntry> levels;
     for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!kSanitized || i % 12 == 0 || i + 1 == all.size()) levels.push_back(all[i]);
+        if (!vorn::test::kSanitized || i % 12 == 0 || i + 1 == all.size()) levels.push_back(all[i]);
     }
     for (const LevelEntry& level : levels) EXPECT_GT(level.places, 0u) << "level " << level.uid << "'s layout";
+    const std::set<std::string> lessons = levelsWithALesson();
+    ASSERT_FALSE(lessons.empty());
 
     const auto started = std::chrono::steady_clock::now();
     const auto elapsed = [&] {
@@ -188,37 +179,35 @@ TEST_F(AllLevelsRun, EveryLevelDealsAndDrawsItsLayout) {
         return std::string(text);
     };
     program_.start();
-    Window window = 0;
-    ASSERT_TRUE(eventually([&] {
-        return (window = vorn::test::findWindow(display_, DefaultRootWindow(display_), "Mahjong")) != 0;
-    }));
-    ASSERT_TRUE(eventually([&] { return !vorn::test::tree(program_.log(), "MapScene", "after entry").empty(); }))
-        << tail(program_.log());
-    ASSERT_TRUE(screen_->xdotool("search --sync --onlyvisible --name Mahjong windowfocus --sync"));
+    ASSERT_NE(waitForWindow(), 0u);
 
     std::vector<std::string> problems;
     std::string report;
+    size_t lessonsSeen = 0;
+    vorn::test::Nodes game;
     for (std::size_t i = 0; i < levels.size(); ++i) {
         const LevelEntry& level = levels[i];
         // From the game before, its home button leads to the map (the
         // pointer has to move for the new screen to know it is over the
-        // button); the digits follow at once. A screen still coming in, or
-        // waiting to show its lesson, lets the click pass: then it is done
-        // again.
-        std::string input = i == 0 ? std::string()
-                                   : "mousemove --sync " + at(480, 300) + " mousemove --sync " + at(41, 41) + " click 1 ";
-        input += "key --delay 15";
-        for (const char c : level.uid) input += std::string(" ") + c;
-        input += " Return";
+        // button). The game answers once it has come in and shown its
+        // lesson, if it has one; the map answers the digits once it has
+        // come in.
+        if (i > 0) {
+            const glm::vec2 home = vorn::test::centreOf(vorn::test::node(game, "leftPanel/mapButton"));
+            ASSERT_GT(home.x, 0.0f) << "no map button on the game screen of level " << levels[i - 1].uid;
+            ASSERT_TRUE(screen_->xdotool("mousemove --sync " + point({480, 300}) + " mousemove --sync " + point(home) +
+                                         " click 1"));
+        }
+        ASSERT_TRUE(eventually([&] { return treesSoFar("MapScene", "after entry") > i; }))
+            << "no map before level " << level.uid << "\n" << tail(logSoFar());
+        std::string digits = "key --delay 15";
+        for (const char c : level.uid) digits += std::string(" ") + c;
         const std::string played = "map: play level " + level.uid + "\r\n";
         const std::size_t from = logSoFar().size();
-        bool onItsWay = false;
-        for (int attempt = 0; attempt < 10 && !onItsWay; ++attempt) {
-            ASSERT_TRUE(screen_->xdotool(input));
-            onItsWay = eventually([&] { return logSoFar().find(played, from) != std::string::npos; }, 4);
-        }
-        ASSERT_TRUE(onItsWay) << "level " << level.uid << " was not played\n" << tail(logSoFar());
-        ASSERT_TRUE(eventually([&] { return dealtTiles(logSoFar(), from, level.uid) >= 0; }, 20))
+        ASSERT_TRUE(keyboard(digits + " Return"));
+        ASSERT_TRUE(eventually([&] { return logSoFar().find(played, from) != std::string::npos; }))
+            << "level " << level.uid << " was not played\n" << tail(logSoFar());
+        ASSERT_TRUE(eventually([&] { return dealtTiles(logSoFar(), from, level.uid) >= 0; }))
             << "level " << level.uid << " dealt nothing\n" << tail(logSoFar());
         const long dealt = dealtTiles(logSoFar(), from, level.uid);
         if (dealt != static_cast<long>(level.places)) {
@@ -233,11 +222,10 @@ TEST_F(AllLevelsRun, EveryLevelDealsAndDrawsItsLayout) {
         int seen = 0;
         const bool drawn = eventually([&] {
             shot = Screenshot::take(display_);
-            const std::uint32_t corner = shot.at(static_cast<int>(18 * k_), static_cast<int>(41 * k_));
-            if (!vorn::test::near(corner, kHomeButton, 16)) return false;
+            if (!vorn::test::near(pixel(shot, {18, 41}), kHomeButton, 16)) return false;
             seen = tilePixels(shot);
             return seen >= wanted;
-        }, 10);
+        }, 30);
         report += "level " + level.uid + ": " + std::to_string(level.places) + " places, " + std::to_string(dealt) +
                   " dealt, " + std::to_string(seen) + " tile pixels, at " + elapsed() + "\n";
         if (!drawn) {
@@ -246,11 +234,24 @@ TEST_F(AllLevelsRun, EveryLevelDealsAndDrawsItsLayout) {
         } else if (level.number % 24 == 0) {
             shot.save("level-" + level.uid);
         }
+        // The screen's tree once written whole.
+        const auto ready = [&](const std::string& why, size_t n) {
+            return eventually([&] {
+                if (treesSoFar("GameScene", why) < n) return false;
+                game = lastTree("GameScene", why);
+                return !game.empty();
+            });
+        };
+        ASSERT_TRUE(ready("after entry", i + 1)) << "level " << level.uid << "'s game screen never came in\n"
+                                                 << tail(logSoFar());
+        if (lessons.count(level.uid)) {
+            ASSERT_TRUE(ready("tutorial", ++lessonsSeen)) << "level " << level.uid << " never showed its lesson\n"
+                                                          << tail(logSoFar());
+        }
     }
     std::printf("%s%zu levels opened in %s\n", report.c_str(), levels.size(), elapsed().c_str());
 
-    vorn::test::closeLikeAWindowManager(display_, window);
-    EXPECT_EQ(program_.waitForExit(), 0);
+    EXPECT_EQ(closeProgram(), 0);
     const std::string log = program_.log();
     for (const std::string& problem : problems) ADD_FAILURE() << problem;
     const std::vector<std::string> faults = faultLines(log);

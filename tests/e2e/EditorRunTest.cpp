@@ -28,11 +28,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using vorn::test::centreOf;
 using vorn::test::eventually;
 using vorn::test::has;
-using vorn::test::ProgramRun;
+using vorn::test::node;
 using vorn::test::Screenshot;
-using vorn::test::VirtualScreen;
+namespace record = vorn::test::record;
 
 using Place = std::tuple<int, int, int>;
 
@@ -46,37 +47,17 @@ constexpr std::uint32_t kChosenTile = 0xFDE39F;
 constexpr std::uint32_t kPlainTile = 0xF5EEDC;
 constexpr std::uint32_t kTileEdge = 0xFBF8EF;
 
-std::string node(const std::map<std::string, std::vector<std::string>>& nodes, const std::string& path) {
-    const auto it = nodes.find(path);
-    return it == nodes.end() || it->second.empty() ? std::string() : it->second.front();
-}
-
-// The design point a node's line gives as its centre.
-glm::vec2 centreOf(const std::string& line) {
-    glm::vec2 at{-1.0f, -1.0f};
-    const auto x = line.find(" x=");
-    if (x != std::string::npos) std::sscanf(line.c_str() + x, " x=%f y=%f", &at.x, &at.y);
-    return at;
-}
-
 std::set<Place> places(const mahjong::Level& layout) {
     std::set<Place> out;
     for (const auto& p : layout.places) out.insert({p.position.x, p.position.y, p.position.z});
     return out;
 }
 
-class EditorRun : public ::testing::Test {
+class EditorRun : public vorn::test::ProgramRunTest {
 protected:
     void SetUp() override {
-        if (std::system("command -v xdotool >/dev/null && command -v Xvfb >/dev/null") != 0) {
-            GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup.sh)";
-        }
-        screen_ = std::make_unique<VirtualScreen>(1280, 1024);
-        ASSERT_TRUE(screen_->ok()) << "no X server of 1280 x 1024";
-        display_ = XOpenDisplay(screen_->name().c_str());
-        ASSERT_NE(display_, nullptr);
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-
+        ProgramRunTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         // The game's data, with level files of the run's own.
         const fs::path data = work_.path() / "data";
         fs::create_directories(data);
@@ -87,64 +68,19 @@ protected:
         }
         // A player who has won level 1 (so level 2 comes next, which has
         // no tutorial over the board), in developer mode.
-        const fs::path folder = home_.path() / "VoyaluneMahjong";
-        fs::create_directories(folder);
-        vorn::test::writeBytes((folder / "devmode.txt").string(), "1\n");
-        vorn::test::writeBytes(
-            (folder / "users.xml").string(),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-            "<key>selected_user_name</key><string>Ann</string>\n<key>users</key><array><dict>"
-            "<key>name</key><string>Ann</string><key>welcomeTutorialShown</key><true/>"
-            "<key>levelResults</key><dict><key>1</key><integer>120</integer></dict>"
-            "<key>resourceAmounts</key><dict><key>gold</key><integer>300</integer><key>hint</key><integer>3</integer>"
-            "<key>undo</key><integer>3</integer><key>reshuffle</key><integer>2</integer></dict>"
-            "</dict></array>\n</dict>\n</plist>\n");
-
-        program_.setDisplay(screen_->name());
-        program_.setDataHome(home_.path().string());
+        enableDeveloperMode();
+        writeAnn(record::flag("welcomeTutorialShown") + record::wonLevels(1) + record::amounts(300, 3, 3, 2));
         program_.setWorkingDirectory(work_.path().string());
     }
-    void TearDown() override {
-        if (HasFailure()) std::fprintf(stderr, "--- program output\n%s\n", program_.output().c_str());
-        program_.kill();
-        if (display_) XCloseDisplay(display_);
-    }
 
-    std::uint32_t pixel(const Screenshot& shot, glm::vec2 at) const {
-        return shot.at(static_cast<int>(at.x * k_), static_cast<int>(at.y * k_));
-    }
-    void expectColour(const Screenshot& shot, const std::string& label, glm::vec2 at, std::uint32_t want,
-                      int tolerance = 16) {
-        const std::uint32_t got = pixel(shot, at);
-        EXPECT_TRUE(vorn::test::near(got, want, tolerance))
-            << label << " at (" << at.x << ", " << at.y << ") is " << std::hex << got << ", want " << want
-            << "; screen in " << shot.save(label);
-    }
-    bool click(glm::vec2 at, int button = 1) const {
-        return screen_->xdotool("mousemove --sync " + std::to_string(static_cast<int>(at.x * k_)) + " " +
-                                std::to_string(static_cast<int>(at.y * k_)) + " click " + std::to_string(button));
-    }
-    Screenshot shoot(const std::string& label) const {
-        const Screenshot shot = Screenshot::take(display_);
-        shot.save(label);
-        return shot;
-    }
-    bool logged(const std::string& piece) const { return has(program_.log(), piece); }
     // The centre of a named node of the editor, from its tree.
     glm::vec2 editorNode(const std::string& path) const {
-        const auto nodes = vorn::test::tree(program_.log(), "EditorScene", "after entry");
-        const std::string line = node(nodes, path);
+        const std::string line = node(tree("EditorScene", "after entry"), path);
         EXPECT_FALSE(line.empty()) << "no node " << path;
         return centreOf(line);
     }
 
-    std::unique_ptr<VirtualScreen> screen_;
-    Display* display_ = nullptr;
-    // Full screen at 5:4: 768 design units high, 960 wide.
-    const float k_ = 1024.0f / 768.0f;
     vorn::test::TempDir work_;
-    vorn::test::TempDir home_;
-    ProgramRun program_;
 };
 
 TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
@@ -153,26 +89,23 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
     ASSERT_EQ(before.places.size(), 24u);
     const std::string repositoryFile = vorn::test::readBytes("data/levels/002.plist");
     program_.start();
-    Window window = 0;
-    ASSERT_TRUE(eventually([&] {
-        return (window = vorn::test::findWindow(display_, DefaultRootWindow(display_), "Mahjong")) != 0;
-    }));
+    ASSERT_NE(waitForWindow(), 0u);
 
     // The map, then level 2 through the play button.
-    ASSERT_TRUE(eventually([&] { return !vorn::test::tree(program_.log(), "MapScene", "after entry").empty(); }))
-        << program_.log();
-    const auto map = vorn::test::tree(program_.log(), "MapScene", "after entry");
+    const auto map = waitTree("MapScene", "after entry");
+    ASSERT_FALSE(map.empty()) << log();
     ASSERT_TRUE(click(centreOf(node(map, "bottomRight/playButton"))));
-    ASSERT_TRUE(eventually([&] { return !vorn::test::tree(program_.log(), "GameScene", "after entry").empty(); }, 20))
-        << program_.log();
-    const Screenshot game = shoot("1-game");
+    ASSERT_FALSE(waitTree("GameScene", "after entry").empty()) << log();
+    // The game's own frame: its blue map button where the map had the player's badge.
+    const Screenshot game = shootWhen("1-game", {18, 41}, 0x4596DF);
 
     // F4: the editor on level 2's layout.
-    ASSERT_TRUE(screen_->xdotool("search --sync --onlyvisible --name Mahjong windowfocus --sync key F4"));
-    ASSERT_TRUE(eventually([&] { return !vorn::test::tree(program_.log(), "EditorScene", "after entry").empty(); }, 20))
-        << program_.log();
-    const Screenshot opened = shoot("2-editor");
-    const auto nodes = vorn::test::tree(program_.log(), "EditorScene", "after entry");
+    ASSERT_TRUE(keyboard("key F4"));
+    const auto nodes = waitTree("EditorScene", "after entry");
+    ASSERT_FALSE(nodes.empty()) << log();
+    // The tree is written before the frame that shows it: the panels are in once the save button is.
+    const glm::vec2 saveButton = editorNode("editor/controls/saveButton") + glm::vec2(-60, 0);
+    const Screenshot opened = shootWhen("2-editor", saveButton, kGreen);
     EXPECT_TRUE(has(node(nodes, "editor/controls/editorTitle"), "text=\"Level editor\" state=default shown=1"));
     EXPECT_TRUE(has(node(nodes, "editor/controls/editorLevelName"), "text=\"Level 2\""));
     EXPECT_TRUE(has(node(nodes, "editor/controls/tilesCount"), "text=\"Tiles to pair: 24\""));
@@ -191,7 +124,7 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
     expectColour(opened, "all tiles chosen", editorNode("editor/controls/mode1") + ring, kGreenRing);
     expectColour(opened, "gold mode not chosen", editorNode("editor/controls/mode2") + ring, kBlueRing);
     expectColour(opened, "blank tile chosen", editorNode("editor/palette/tile0"), kChosenTile);
-    expectColour(opened, "save button", editorNode("editor/controls/saveButton") + glm::vec2(-60, 0), kGreen);
+    expectColour(opened, "save button", saveButton, kGreen);
 
     // Where a tile placed at p would have its centre: from the board's
     // origin and scale in the log.
@@ -215,7 +148,7 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
         return eventually([&] {
             edited = Screenshot::take(display_);
             return condition(edited);
-        }, 10);
+        }, 30);
     };
     const auto near = [&](const Screenshot& shot, glm::vec2 at, std::uint32_t colour) {
         return vorn::test::near(pixel(shot, at), colour, 16);
@@ -255,19 +188,17 @@ TEST_F(EditorRun, PlacedTilesModeAndBackgroundAreSavedAndPlayed) {
     EXPECT_NE(pixel(edited, behind), pixel(opened, behind));
 
     ASSERT_TRUE(click(editorNode("editor/controls/saveButton")));
-    ASSERT_TRUE(eventually([&] { return logged("EditorScene: level 2 saved to data/levels/002.plist: 26 places, mode 2"); }, 20))
-        << program_.log();
+    ASSERT_TRUE(waitForLog("EditorScene: level 2 saved to data/levels/002.plist: 26 places, mode 2")) << log();
     // The game's second entry: its tree is written again.
     ASSERT_TRUE(eventually([&] {
-        return vorn::test::countLines(program_.log(), "GameScene tree after entry: state default") == 2;
-    }, 20)) << program_.log();
-    const Screenshot played = shoot("4-game-after-save");
+        return vorn::test::countLines(log(), "GameScene tree after entry: state default") == 2;
+    })) << log();
+    const Screenshot played = shootWhen("4-game-after-save", {67.5f, 112.5f}, 0xF6DA8A, 30);
     // A new background behind the game, and the gold goal in the left column.
     EXPECT_NE(pixel(played, {480, 740}), pixel(game, {480, 740})) << played.save("4-background");
     expectColour(played, "gold goal", {67.5f, 112.5f}, 0xF6DA8A, 30);
 
-    vorn::test::closeLikeAWindowManager(display_, window);
-    EXPECT_EQ(program_.waitForExit(), 0);
+    EXPECT_EQ(closeProgram(), 0);
     EXPECT_FALSE(has(program_.log(), "Error")) << program_.log();
 
     // The file holds the places of before and the two placed, all plain, in

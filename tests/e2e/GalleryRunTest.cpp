@@ -16,73 +16,64 @@
 namespace {
 
 using vorn::test::eventually;
-using vorn::test::ProgramRun;
 using vorn::test::Screenshot;
 
-bool logged(const std::string& line) {
-    const std::vector<std::string> all = vorn::test::lines(ProgramRun::logText());
-    return std::find(all.begin(), all.end(), line) != all.end();
-}
-
-// The value in the last line logged for that source; empty when none.
-std::string lastValue(const std::string& source) {
-    const std::vector<std::string> all = vorn::test::lines(ProgramRun::logText());
-    const std::string head = "Gallery: " + source + " = ";
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->rfind(head, 0) == 0) return it->substr(head.size());
-    }
-    return {};
-}
-
-bool run(const std::string& command) { return std::system(("timeout 20 " + command).c_str()) == 0; }
-
-class GalleryRun : public ::testing::Test {
+class GalleryRun : public vorn::test::ProgramRunTest {
 protected:
     void SetUp() override {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) GTEST_SKIP() << "needs an X server (scripts/test.sh runs one)";
-        if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "needs xdotool (scripts/setup.sh)";
-        display_ = XOpenDisplay(nullptr);
-        ASSERT_NE(display_, nullptr);
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        // Full screen at the desktop's aspect: design units to pixels.
-        k_ = static_cast<float>(DisplayHeight(display_, DefaultScreen(display_))) / 768.0f;
-        setenv("VORN_DEMO", "gallery", 1);
+        ProgramRunTest::SetUp();
+        program_.setEnvironment("VORN_DEMO", "gallery");
     }
-    void TearDown() override {
-        unsetenv("VORN_DEMO");
-        if (display_) XCloseDisplay(display_);
-        if (HasFailure()) std::fprintf(stderr, "--- program output\n%s\n", program_.output().c_str());
+
+    bool galleryLogged(const std::string& line) const {
+        const std::vector<std::string> all = vorn::test::lines(log());
+        return std::find(all.begin(), all.end(), line) != all.end();
+    }
+    // The value in the last line logged for that source; empty when none.
+    std::string lastValue(const std::string& source) const {
+        const std::vector<std::string> all = vorn::test::lines(log());
+        const std::string head = "Gallery: " + source + " = ";
+        for (auto it = all.rbegin(); it != all.rend(); ++it) {
+            if (it->rfind(head, 0) == 0) return it->substr(head.size());
+        }
+        return {};
     }
 
     std::string at(float x, float y) const {
         return std::to_string(std::lround(x * k_)) + " " + std::to_string(std::lround(y * k_));
     }
-    bool pointer(const std::string& steps) { return run("xdotool " + steps); }
-    bool click(float x, float y) { return pointer("mousemove --sync " + at(x, y) + " click 1"); }
+    bool pointer(const std::string& steps) const { return screen_->xdotool(steps); }
+    bool click(float x, float y) const { return pointer("mousemove --sync " + at(x, y) + " click 1"); }
 
     void expectColour(const Screenshot& shot, const std::string& what, float x, float y, std::uint32_t want,
-                      int tolerance = 8) {
+                      int tolerance = 8) const {
         const std::uint32_t got = shot.at(static_cast<int>(x * k_), static_cast<int>(y * k_));
         EXPECT_TRUE(vorn::test::near(got, want, tolerance))
             << what << " at (" << x << ", " << y << ") is " << std::hex << got << ", want " << want;
     }
-
-    Display* display_ = nullptr;
-    float k_ = 1.0f;
-    ProgramRun program_;
 };
 
 TEST_F(GalleryRun, EveryWidgetIsShownAndAnswersThePointerAndTheKeyboard) {
     program_.start();
-    Window window = 0;
-    ASSERT_TRUE(eventually([&] {
-        return (window = vorn::test::findWindow(display_, DefaultRootWindow(display_), "Mahjong")) != 0;
-    }));
-    ASSERT_TRUE(eventually([] { return logged("Gallery: ready"); })) << ProgramRun::logText();
-
-    const Screenshot first = Screenshot::take(display_);
-    first.save("entered");
+    const Window window = waitForWindow();
+    ASSERT_NE(window, 0u);
+    // The first slide shows from half a second after entering for a
+    // second, by the frames' own clock (a slow frame may catch it fading,
+    // red all the same): the screen is watched from the window's first
+    // frame until it shows, or until the slides are over.
+    const auto firstSlide = [&](const Screenshot& shot) {
+        const std::uint32_t slide = shot.at(static_cast<int>(780 * k_), static_cast<int>(430 * k_));
+        const int red = static_cast<int>(slide >> 16 & 0xFF), green = static_cast<int>(slide >> 8 & 0xFF),
+                  blue = static_cast<int>(slide & 0xFF);
+        return red > green + 40 && red > blue + 40;
+    };
+    const Screenshot slide = shootWhen("first slide", [&](const Screenshot& shot) {
+        return firstSlide(shot) || galleryLogged("Gallery: count slideshow 1");
+    });
+    EXPECT_TRUE(firstSlide(slide)) << "the first slide was never seen; it is "
+                                   << std::hex << slide.at(static_cast<int>(780 * k_), static_cast<int>(430 * k_));
+    ASSERT_TRUE(eventually([&] { return galleryLogged("Gallery: ready"); })) << log();
+    const Screenshot first = shoot("entered");
     expectColour(first, "button", 100, 55, 0x3060C0);
     expectColour(first, "check box, off", 310, 70, 0xC04040);
     expectColour(first, "first radio button, chosen", 410, 70, 0xF0D040);
@@ -99,54 +90,48 @@ TEST_F(GalleryRun, EveryWidgetIsShownAndAnswersThePointerAndTheKeyboard) {
     expectColour(first, "columns", 65, 580, 0x607080);
     expectColour(first, "second column", 115, 580, 0x8090A0);
     EXPECT_EQ(lastValue("gallery.difficulty"), "2");
-    // A second after entering, by the frames' own clock, the first slide
-    // is fully shown; a slow screenshot may catch it fading, red all the same.
-    const std::uint32_t slide = first.at(static_cast<int>(780 * k_), static_cast<int>(430 * k_));
-    const int red = static_cast<int>(slide >> 16 & 0xFF), green = static_cast<int>(slide >> 8 & 0xFF),
-              blue = static_cast<int>(slide & 0xFF);
-    EXPECT_TRUE(red > green + 40 && red > blue + 40) << "first slide is " << std::hex << slide;
 
     const std::string id = std::to_string(window);
     ASSERT_TRUE(click(310, 70));
-    ASSERT_TRUE(eventually([] { return logged("Gallery: count check 1"); }));
+    ASSERT_TRUE(eventually([&] { return galleryLogged("Gallery: count check 1"); }));
     EXPECT_EQ(lastValue("gallery.sound"), "1");
 
     ASSERT_TRUE(click(550, 70));
-    ASSERT_TRUE(eventually([] { return lastValue("gallery.level") == "3"; }));
-    EXPECT_TRUE(logged("Gallery: count radio 1"));
+    ASSERT_TRUE(eventually([&] { return lastValue("gallery.level") == "3"; }));
+    EXPECT_TRUE(galleryLogged("Gallery: count radio 1"));
 
     ASSERT_TRUE(click(240, 285));
-    ASSERT_TRUE(run("xdotool windowfocus --sync " + id + " type --delay 60 Ada"));
-    ASSERT_TRUE(eventually([] { return lastValue("gallery.name") == "Ada"; })) << lastValue("gallery.name");
-    ASSERT_TRUE(run("xdotool windowfocus --sync " + id + " key BackSpace"));
-    ASSERT_TRUE(eventually([] { return lastValue("gallery.name") == "Ad"; })) << lastValue("gallery.name");
+    ASSERT_TRUE(pointer("windowfocus --sync " + id + " type --delay 60 Ada"));
+    ASSERT_TRUE(eventually([&] { return lastValue("gallery.name") == "Ada"; })) << lastValue("gallery.name");
+    ASSERT_TRUE(pointer("windowfocus --sync " + id + " key BackSpace"));
+    ASSERT_TRUE(eventually([&] { return lastValue("gallery.name") == "Ad"; })) << lastValue("gallery.name");
 
     // The slider's knob dragged from a quarter to three quarters; the bar
     // and the sector follow the same value.
     const float knobY = 175;
-    ASSERT_TRUE(pointer("mousemove --sync " + at(520 + 15 + 0.25f * 330, knobY) + " mousedown 1 sleep 0.1 mousemove --sync " +
-                        at(700, knobY + 60) + " sleep 0.1 mousemove --sync " + at(520 + 15 + 0.75f * 330, knobY + 60) +
-                        " sleep 0.1 mouseup 1"));
-    ASSERT_TRUE(eventually([] {
+    ASSERT_TRUE(pointer("mousemove --sync " + at(520 + 15 + 0.25f * 330, knobY) + " mousedown 1 mousemove --sync " +
+                        at(700, knobY + 60) + " mousemove --sync " + at(520 + 15 + 0.75f * 330, knobY + 60) +
+                        " mouseup 1"));
+    ASSERT_TRUE(eventually([&] {
         const std::string v = lastValue("gallery.volume");
         return !v.empty() && std::abs(std::strtod(v.c_str(), nullptr) - 0.75) < 0.01;
     })) << lastValue("gallery.volume");
 
     // 150 pixels to the left aims at -300: the middle stop.
-    ASSERT_TRUE(pointer("mousemove --sync " + at(500, 430) + " mousedown 1 sleep 0.1 mousemove --sync " + at(450, 432) +
-                        " sleep 0.1 mousemove --sync " + at(400, 432) + " sleep 0.1 mousemove --sync " + at(350, 430) +
-                        " sleep 0.1 mouseup 1"));
-    ASSERT_TRUE(eventually([] { return logged("Gallery: count stop 1"); }));
-    ASSERT_TRUE(eventually([] { return lastValue("gallery.scroll") == "0.500000"; })) << lastValue("gallery.scroll");
+    ASSERT_TRUE(pointer("mousemove --sync " + at(500, 430) + " mousedown 1 mousemove --sync " + at(450, 432) +
+                        " mousemove --sync " + at(400, 432) + " mousemove --sync " + at(350, 430) +
+                        " mouseup 1"));
+    ASSERT_TRUE(eventually([&] { return galleryLogged("Gallery: count stop 1"); }));
+    ASSERT_TRUE(eventually([&] { return lastValue("gallery.scroll") == "0.500000"; })) << lastValue("gallery.scroll");
 
     ASSERT_TRUE(click(140, 70));
-    ASSERT_TRUE(eventually([] { return lastValue("gallery.clicks") == "1"; }));
-    EXPECT_TRUE(logged("Gallery: count button 1"));
+    ASSERT_TRUE(eventually([&] { return lastValue("gallery.clicks") == "1"; }));
+    EXPECT_TRUE(galleryLogged("Gallery: count button 1"));
 
     ASSERT_TRUE(click(855, 70));
-    ASSERT_TRUE(eventually([] { return lastValue("gallery.difficulty") == "3"; }));
+    ASSERT_TRUE(eventually([&] { return lastValue("gallery.difficulty") == "3"; }));
     // The slides have all been shown by now.
-    ASSERT_TRUE(eventually([] { return logged("Gallery: count slideshow 1"); }));
+    ASSERT_TRUE(eventually([&] { return galleryLogged("Gallery: count slideshow 1"); }));
     // Moved off the widgets: once "+" has lost its hover look it matches "-".
     ASSERT_TRUE(pointer("mousemove --sync " + at(900, 740)));
     Screenshot last;
@@ -170,14 +155,7 @@ TEST_F(GalleryRun, EveryWidgetIsShownAndAnswersThePointerAndTheKeyboard) {
     expectColour(last, "ninth tile", 590, 430, 0xF0F0F0);
     expectColour(last, "slideshow, over", 780, 430, 0x101418);
 
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    XSendEvent(display_, window, False, NoEventMask, &event);
-    XFlush(display_);
+    vorn::test::closeLikeAWindowManager(display_, window);
     EXPECT_EQ(program_.waitForExit(), 0);
 }
 

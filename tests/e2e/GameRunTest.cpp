@@ -1,11 +1,10 @@
-// The real program under the test's X server: it starts full screen, runs
+// The real program on a screen of its own: it starts full screen, runs
 // frames, switches to a window and back on Alt+Enter, and ends with status 0
 // when a window manager would close it.
 #include "ProgramRun.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,45 +13,21 @@ namespace {
 using vorn::test::countLines;
 using vorn::test::eventually;
 using vorn::test::Geometry;
-using vorn::test::ProgramRun;
 
-bool altEnter(Window window) {
-    const std::string id = std::to_string(window);
-    // Enter released while Alt is still down, as a person does it.
-    const std::string command = "timeout 20 xdotool windowfocus " + id +
-                                " && timeout 20 xdotool keydown alt keydown Return keyup Return keyup alt";
-    return std::system(command.c_str()) == 0;
-}
-
-class GameRun : public ::testing::Test {
+class GameRun : public vorn::test::ProgramRunTest {
 protected:
-    void SetUp() override {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) GTEST_SKIP() << "needs an X server (scripts/test.sh runs one)";
-        if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "needs xdotool (scripts/setup.sh)";
-        display_ = XOpenDisplay(nullptr);
-        ASSERT_NE(display_, nullptr);
-        // Other tests' windows come and go on the same server while we look.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    bool altEnter(Window window) const {
+        // Enter released while Alt is still down, as a person does it.
+        return screen_->xdotool("windowfocus --sync " + std::to_string(window) +
+                                " keydown alt keydown Return keyup Return keyup alt");
     }
-
-    void TearDown() override {
-        program_.kill();
-        if (display_) XCloseDisplay(display_);
-        if (HasFailure()) std::fprintf(stderr, "--- program output\n%s\n", program_.output().c_str());
-    }
-
-    Display* display_ = nullptr;
-    ProgramRun program_;
 };
 
 TEST_F(GameRun, StartsFullScreenTogglesWithAltEnterAndClosesCleanly) {
     program_.start();
-    Window window = 0;
-    ASSERT_TRUE(eventually([&] {
-        return (window = vorn::test::findWindow(display_, DefaultRootWindow(display_), "Mahjong")) != 0;
-    })) << "no window titled Mahjong";
-    ASSERT_TRUE(eventually([] { return vorn::test::has(ProgramRun::logText(), "first frame presented"); }));
+    const Window window = waitForWindow();
+    ASSERT_NE(window, 0u) << "no window titled Mahjong";
+    ASSERT_TRUE(waitForLog("first frame presented"));
 
     const int screenWidth = DisplayWidth(display_, DefaultScreen(display_));
     const int screenHeight = DisplayHeight(display_, DefaultScreen(display_));
@@ -60,7 +35,7 @@ TEST_F(GameRun, StartsFullScreenTogglesWithAltEnterAndClosesCleanly) {
     EXPECT_TRUE(eventually([&] { return vorn::test::geometry(display_, window) == full; }));
 
     ASSERT_TRUE(altEnter(window));
-    ASSERT_TRUE(eventually([] { return countLines(ProgramRun::logText(), "Application::setFullscreen 0") == 1; }));
+    ASSERT_TRUE(eventually([&] { return countLines(log(), "Application::setFullscreen 0") == 1; }));
     Geometry windowed;
     EXPECT_TRUE(eventually([&] {
         windowed = vorn::test::geometry(display_, window);
@@ -71,20 +46,20 @@ TEST_F(GameRun, StartsFullScreenTogglesWithAltEnterAndClosesCleanly) {
     EXPECT_NEAR(windowed.x + windowed.width / 2, screenWidth / 2, 4.0);
 
     ASSERT_TRUE(altEnter(window));
-    ASSERT_TRUE(eventually([] { return countLines(ProgramRun::logText(), "Application::setFullscreen 1") == 1; }));
+    ASSERT_TRUE(eventually([&] { return countLines(log(), "Application::setFullscreen 1") == 1; }));
     EXPECT_TRUE(eventually([&] { return vorn::test::geometry(display_, window) == full; }));
 
     vorn::test::closeLikeAWindowManager(display_, window);
     EXPECT_EQ(program_.waitForExit(), 0);
 
-    const std::vector<std::string> log = vorn::test::lines(ProgramRun::logText());
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.front(), "--");
+    const std::vector<std::string> lines = vorn::test::lines(log());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "--");
     const std::vector<std::string> expected = {
         "Application::beforeRun()", "WM_CREATE event", "Application::setFullscreen 0", "Application::setFullscreen 1",
     };
     size_t at = 0;
-    for (const std::string& line : log)
+    for (const std::string& line : lines)
         if (at < expected.size() && line == expected[at]) ++at;
     EXPECT_EQ(at, expected.size()) << "missing or out of order: " << (at < expected.size() ? expected[at] : "");
 }

@@ -1,154 +1,244 @@
-// The new player's run ended by SIGKILL at random moments, ten times over
-// one per-user folder: the users file is always whole, and each start
-// finds every player the file held before the kill. Each run adds a
-// player (through the new player's popup, or the map's player list) and
-// is killed wherever it got to: starting, loading, typing, saving.
+// A player's way into the game ended by SIGKILL, run after run over one
+// per-user folder, each run killed at another point of its way: starting,
+// loading, on the map, in the player list, typing a name, right after
+// asking for the player, once the player is saved. The points are read
+// from what the program writes (its log, its users file), so every run is
+// killed where it was meant to be on a machine of any speed. After every
+// kill the users file is whole, holds every player it held before, and
+// the next start lists them all.
 #include "ProgramRun.h"
-
-#include "core/Data.h"
-#include "core/Value.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <cmath>
+#include <cstdio>
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
+using vorn::test::centreOf;
 using vorn::test::eventually;
 using vorn::test::has;
-using vorn::test::ProgramRun;
-using vorn::test::VirtualScreen;
-using Clock = std::chrono::steady_clock;
+using vorn::test::node;
+using vorn::test::Nodes;
 
-class KilledRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (std::system("command -v xdotool >/dev/null && command -v Xvfb >/dev/null") != 0) {
-            GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup.sh)";
-        }
-        screen_ = std::make_unique<VirtualScreen>(1280, 1024);
-        ASSERT_TRUE(screen_->ok());
+// The points of a run's way, in the order it passes them.
+enum class Point { Started, Window, Loading, Map, Players, Asked, Typing, Confirmed, Saved, Listed };
+
+const char* nameOf(Point point) {
+    switch (point) {
+    case Point::Started: return "started";
+    case Point::Window: return "window";
+    case Point::Loading: return "loading";
+    case Point::Map: return "map";
+    case Point::Players: return "player list";
+    case Point::Asked: return "asked for a name";
+    case Point::Typing: return "typing";
+    case Point::Confirmed: return "start clicked";
+    case Point::Saved: return "saved";
+    case Point::Listed: return "listed";
     }
+    return "?";
+}
 
-    // The players of the users file; false when the file exists but is not
+// The first player is asked for by the loading screen; the others are
+// added from the map's player list. Each run of a way is killed at the
+// next point of its list; the first way ends once a player is saved.
+const std::vector<Point> kFirstWay = {Point::Started, Point::Loading, Point::Asked,
+                                      Point::Typing,  Point::Confirmed, Point::Saved};
+const std::vector<Point> kLaterWay = {Point::Window, Point::Map,       Point::Players, Point::Loading, Point::Asked,
+                                      Point::Typing, Point::Confirmed, Point::Saved,   Point::Listed,  Point::Started};
+
+class KilledRun : public vorn::test::ProgramRunTest {
+protected:
+    // The players of the users file; false when the file is there but not
     // a whole users file.
-    bool savedPlayers(const ProgramRun& program, std::set<std::string>& names) const {
+    bool savedPlayers(std::set<std::string>& names, std::string* selected = nullptr) const {
         names.clear();
-        const std::string path = program.userFolder() + "/users.xml";
+        const std::string path = program_.userFolder() + "/users.xml";
         if (!std::filesystem::exists(path)) return true;
-        const vorn::Value root = vorn::Value::fromPlistData(vorn::Data::readFile(path));
+        const vorn::Value root = usersFile();
         if (root.type() != vorn::Value::DICT) return false;
         const vorn::Value& users = root.get("users");
         if (users.type() != vorn::Value::ARRAY) return false;
         for (unsigned i = 0; i < users.size(); ++i) names.insert(users.at(i).get("name").toString());
+        if (selected) *selected = root.get("selected_user_name").toString();
         return true;
     }
+    bool holds(const std::string& name) const {
+        std::set<std::string> names;
+        return savedPlayers(names) && names.count(name);
+    }
 
-    std::unique_ptr<VirtualScreen> screen_;
-    vorn::test::TempDir home_;
+    // The names the map's player list shows in that tree.
+    static std::set<std::string> listed(const Nodes& map) {
+        std::set<std::string> names;
+        const auto entries = map.find("usersPopup/userList/text");
+        if (entries == map.end()) return names;
+        for (const std::string& line : entries->second) names.insert(vorn::test::textOf(line));
+        return names;
+    }
+
+    // Characters the program has taken from the keyboard in this run.
+    size_t typed() const {
+        size_t n = 0;
+        for (const std::string& line : vorn::test::lines(log())) n += line.rfind("WM_CHAR ", 0) == 0;
+        return n;
+    }
+    // Types the name up to that many characters (all when more), each
+    // taken by the program before this returns.
+    void typeUpTo(const std::string& name, size_t count, size_t& done) {
+        count = std::min(count, name.size());
+        if (count <= done) return;
+        const size_t before = typed();
+        ASSERT_TRUE(keyboard("type --delay 20 " + name.substr(done, count - done)));
+        ASSERT_TRUE(eventually([&] { return typed() >= before + count - done; })) << log();
+        done = count;
+    }
+
+    // Loading has counted at least that share of its list.
+    bool loadedShare(double share) const {
+        for (const std::string& line : vorn::test::lines(log())) {
+            unsigned loaded = 0, of = 0;
+            if (std::sscanf(line.c_str(), "LoadScene: %u of %u loaded", &loaded, &of) == 2 && of > 0 &&
+                loaded >= std::ceil(share * of))
+                return true;
+        }
+        return false;
+    }
 };
 
 TEST_F(KilledRun, EveryPlayerSavedBeforeAKillIsThereAtTheNextStart) {
     std::mt19937 random(20240611u);
-    // Kills fall anywhere in a window of at least 7 s; the first run is
-    // killed only once its player is saved, and a slow machine (a loaded CI
-    // runner) widens the window to the time that took, so the later kills
-    // still spread over starting, loading, typing and saving.
-    std::uniform_real_distribution<double> moment(0.2 / 7.0, 1.0);
-    double window = 7.0;
+    std::uniform_real_distribution<double> share(0.05, 0.95);
+    size_t firstStep = 0, laterStep = 0;
     std::set<std::string> before;
-    // The design is 960 x 768 on this screen: 4 / 3 pixels per unit.
-    const auto at = [](float x, float y) {
-        return std::to_string(static_cast<int>(x * 4.0f / 3.0f)) + " " + std::to_string(static_cast<int>(y * 4.0f / 3.0f));
-    };
-    for (int run = 0; run < 10; ++run) {
-        const bool first = run == 0;
-        double killAt = first ? 600.0 : moment(random) * window;
-        SCOPED_TRACE("run " + std::to_string(run) + ", killed " + std::to_string(killAt) + " s after its start");
-        ProgramRun program;
-        program.setDisplay(screen_->name());
-        program.setDataHome(home_.path().string());
-        const auto start = Clock::now();
-        const auto due = [&] { return std::chrono::duration<double>(Clock::now() - start).count() >= killAt; };
-        // Waits for a log line, or for the moment of the kill.
-        const auto reach = [&](const std::string& piece) {
-            while (!due()) {
-                if (has(program.log(), piece)) return true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            return false;
-        };
-        program.start();
+    std::string selectedBefore;
+    ASSERT_TRUE(savedPlayers(before));
+    for (int run = 0;; ++run) {
+        const bool firstWay = before.empty();
+        const std::vector<Point>& way = firstWay ? kFirstWay : kLaterWay;
+        size_t& step = firstWay ? firstStep : laterStep;
+        if (step == way.size()) break;
+        const Point killAt = way[step++];
+        char label[16];
+        std::snprintf(label, sizeof label, "Kim%02d", run);
+        const std::string name = label;
+        // Drawn for every run, used or not, so that each run's draws stay
+        // the same whatever the runs before it met.
+        const double loadedAt = share(random);
+        const size_t typedAt = std::uniform_int_distribution<size_t>(1, name.size() - 1)(random);
+        SCOPED_TRACE("run " + std::to_string(run) + " as " + name + ", killed at: " + nameOf(killAt));
+        const bool welcomeComes = !firstWay && !player(selectedBefore).get("welcomeTutorialShown").asBool();
 
-        // The start finds every player of the file, in the map's list, or
-        // none and asks for the first.
-        const std::string name = "P" + std::to_string(run);
-        if (before.empty()) {
-            if (reach("LoadScene tree end")) {
-                screen_->xdotool("search --sync --onlyvisible --name Mahjong windowfocus --sync");
-                std::string keys = "key --delay 10";
-                for (int i = 0; i < 24; ++i) keys += " BackSpace";
-                screen_->xdotool(keys);
-                screen_->xdotool("type --delay 20 " + name);
-                if (!due()) screen_->xdotool("mousemove --sync " + at(480, 486) + " click 1");
-            }
-        } else if (reach("MapScene tree end")) {
-            const auto nodes = vorn::test::tree(program.log(), "MapScene", "after entry");
-            EXPECT_FALSE(nodes.empty());
-            std::set<std::string> listed;
-            const auto entries = nodes.find("usersPopup/userList/text");
-            if (entries != nodes.end()) {
-                for (const std::string& line : entries->second) {
-                    const size_t q = line.find("text=\"");
-                    listed.insert(line.substr(q + 6, line.find('"', q + 6) - q - 6));
+        // Runs the way up to the kill; false once the kill is due.
+        const auto going = [&](Point point) { return point != killAt; };
+        const auto started = std::chrono::steady_clock::now();
+        program_.start();
+        [&] {
+            if (!going(Point::Started)) return;
+            ASSERT_TRUE(waitForLog("WM_CREATE event")) << log();
+            if (!going(Point::Window)) return;
+            ASSERT_TRUE(eventually([&] { return loadedShare(loadedAt); })) << log();
+            if (!going(Point::Loading)) return;
+            size_t done = 0;
+            if (firstWay) {
+                const Nodes asked = waitTree("LoadScene", "new player");
+                ASSERT_FALSE(asked.empty()) << log();
+                if (!going(Point::Asked)) return;
+                // The field holds the computer's user name.
+                std::string erase = "key --delay 10";
+                for (int i = 0; i < 24; ++i) erase += " BackSpace";
+                ASSERT_TRUE(keyboard(erase));
+                typeUpTo(name, typedAt, done);
+                if (!going(Point::Typing)) return;
+                typeUpTo(name, name.size(), done);
+                ASSERT_TRUE(click(centreOf(node(asked, "newUserPopup/newUserOk"))));
+            } else {
+                const Nodes map = waitTree("MapScene", "after entry");
+                ASSERT_FALSE(map.empty()) << log();
+                // The start lists every player of the file.
+                EXPECT_EQ(listed(map), before);
+                if (!going(Point::Map)) return;
+                // A player new to the map is welcomed first.
+                if (welcomeComes) {
+                    ASSERT_FALSE(waitTree("MapScene", "welcome").empty()) << log();
+                    ASSERT_TRUE(keyboard("key Escape"));
+                    ASSERT_FALSE(waitTree("MapScene", "state default").empty()) << log();
                 }
+                ASSERT_TRUE(click(centreOf(node(map, "topLeft/playersButton"))));
+                const Nodes players = waitTree("MapScene", "state users");
+                ASSERT_FALSE(players.empty()) << log();
+                EXPECT_EQ(listed(players), before);
+                if (!going(Point::Players)) return;
+                ASSERT_TRUE(has(node(players, "addUserButton"), "enabled=1")) << node(players, "addUserButton");
+                ASSERT_TRUE(click(centreOf(node(players, "addUserButton"))));
+                const Nodes asked = waitTree("MapScene", "state new_user");
+                ASSERT_FALSE(asked.empty()) << log();
+                if (!going(Point::Asked)) return;
+                typeUpTo(name, typedAt, done);
+                if (!going(Point::Typing)) return;
+                typeUpTo(name, name.size(), done);
+                ASSERT_TRUE(click(centreOf(node(asked, "newUserPopup/newUserOk"))));
             }
-            for (const std::string& player : before) {
-                EXPECT_TRUE(listed.count(player)) << player << " missing from the list of " << listed.size() << "\n"
-                                                  << [&] { std::string s; for (const auto& l : vorn::test::lines(program.log())) if (has(l, "userList") || has(l, "MapScene tree")) s += l + "\n"; return s; }();
-            }
-            // A player new to the map is welcomed first.
-            const auto entered = Clock::now();
-            while (!due() && !has(program.log(), "MapScene tree welcome") &&
-                   std::chrono::duration<double>(Clock::now() - entered).count() < 1.5) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            // A new player from the list.
-            screen_->xdotool("search --sync --onlyvisible --name Mahjong windowfocus --sync");
-            screen_->xdotool("key Escape");
-            if (!due()) screen_->xdotool("mousemove --sync " + at(174, 44) + " click 1");
-            if (!due()) std::this_thread::sleep_for(std::chrono::milliseconds(400));
-            if (!due()) screen_->xdotool("mousemove --sync " + at(380, 634) + " click 1");
-            if (!due()) std::this_thread::sleep_for(std::chrono::milliseconds(400));
-            if (!due()) screen_->xdotool("type --delay 20 " + name);
-            if (!due()) screen_->xdotool("mousemove --sync " + at(480, 486) + " click 1");
-        }
-        if (first) {
-            std::set<std::string> saved;
-            EXPECT_TRUE(eventually([&] { return savedPlayers(program, saved) && saved.count(name); }))
-                << "the first player was never saved";
-            const double took = std::chrono::duration<double>(Clock::now() - start).count();
-            window = std::max(window, 1.3 * took);
-            killAt = took;
-        }
-        while (!due()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        program.kill();
+            if (!going(Point::Confirmed)) return;
+            ASSERT_TRUE(eventually([&] { return holds(name); })) << "never saved\n" << log();
+            if (!going(Point::Saved)) return;
+            // Back in the list, which shows the new player with the others.
+            const Nodes players = waitTree("MapScene", "state users", 2);
+            ASSERT_FALSE(players.empty()) << log();
+            std::set<std::string> all = before;
+            all.insert(name);
+            EXPECT_EQ(listed(players), all);
+        }();
+        const std::string runLog = log();
+        program_.kill();
+        if (HasFatalFailure()) return;
 
         std::set<std::string> after;
-        ASSERT_TRUE(savedPlayers(program, after)) << "users.xml is not whole after the kill";
+        std::string selected;
+        ASSERT_TRUE(savedPlayers(after, &selected)) << "users.xml is not whole after the kill";
         for (const std::string& player : before) EXPECT_TRUE(after.count(player)) << player << " lost";
-        EXPECT_FALSE(std::filesystem::exists(program.userFolder() + "/users.xml.bad"));
-        std::printf("run %d killed %.2f s after its start: %zu player(s) in the users file\n", run, killAt, after.size());
+        for (const std::string& player : after) {
+            EXPECT_TRUE(before.count(player) || player == name) << player << " came from nowhere";
+        }
+        // Nothing is saved before the player is asked for; what was saved
+        // stays saved.
+        if (killAt < Point::Confirmed) {
+            EXPECT_FALSE(after.count(name)) << name << " saved before the start was clicked";
+        } else if (killAt > Point::Confirmed) {
+            EXPECT_TRUE(after.count(name)) << name << " lost after it was saved";
+        }
+        if (!after.empty()) {
+            EXPECT_TRUE(after.count(selected)) << "the selected player \"" << selected << "\" is none";
+        }
+        EXPECT_FALSE(std::filesystem::exists(program_.userFolder() + "/users.xml.bad"));
+        for (const std::string& line : vorn::test::lines(runLog)) {
+            EXPECT_NE(line.rfind("users.xml", 0), 0u) << "the start found the users file damaged: " << line;
+        }
+        std::printf("run %d killed at %s, %.1f s after its start: %zu player(s) in the users file\n", run,
+                    nameOf(killAt), std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                    after.size());
         std::fflush(stdout);
         before = after;
+        selectedBefore = selected;
     }
-    // Enough of the runs got as far as a save.
-    EXPECT_GE(before.size(), 3u);
+
+    // A last start, closed as a player would: every player is listed and
+    // still in the file afterwards.
+    program_.start();
+    const Nodes map = waitTree("MapScene", "after entry");
+    ASSERT_FALSE(map.empty()) << log();
+    EXPECT_EQ(listed(map), before);
+    EXPECT_EQ(closeProgram(), 0);
+    std::set<std::string> last;
+    ASSERT_TRUE(savedPlayers(last));
+    EXPECT_EQ(last, before);
 }
 
 } // namespace

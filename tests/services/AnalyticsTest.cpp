@@ -14,8 +14,11 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <clocale>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -49,12 +52,12 @@ Answer of(Answer::Kind kind) {
 }
 
 // A service that knows one installation and one session.
-Answer service(const Request& r, const std::string& id = "inst-1") {
+Answer service(const Request& r, const std::string& id = "inst-1", const std::string& session = "sess-7") {
     if (r.method == "POST" && r.target == "/api/v2/installation.json") return reply(200, id);
     if (r.method == "GET" && r.target.rfind("/api/v2/installations/" + id + ".json?", 0) == 0) return reply(200, id);
     if (r.method == "GET") return reply(404, "unknown");
-    if (r.target == "/api/v2/installations/" + id + "/sessions.json") return reply(200, "sess-7");
-    if (r.target == "/api/v2/installations/" + id + "/sessions/sess-7/events.json") return reply(200, "");
+    if (r.target == "/api/v2/installations/" + id + "/sessions.json") return reply(200, session);
+    if (r.target == "/api/v2/installations/" + id + "/sessions/" + session + "/events.json") return reply(200, "");
     return reply(404, "");
 }
 
@@ -234,17 +237,52 @@ TEST_F(AnalyticsThreaded, ASessionThatFailsIsTriedAgainAfterAPause) {
     EXPECT_EQ(pauses.taken(), (std::vector<long>{1000, 2000}));
 }
 
-TEST_F(AnalyticsThreaded, IdsThatCannotGoIntoAPathAreRefused) {
+// The ids the service hands out become parts of later paths. One that could
+// lead a request elsewhere is refused and asked for again after a pause;
+// nothing is ever sent with it.
+struct UnusableId {
+    const char* label;
+    const char* installation;
+    const char* session;
+    const char* logged;
+    const char* stored; // the id file's content; none when null
+};
+
+class AnalyticsUnusableId : public AnalyticsThreaded, public ::testing::WithParamInterface<UnusableId> {};
+
+TEST_P(AnalyticsUnusableId, IsRefusedAndNothingIsSentWithIt) {
+    const UnusableId& c = GetParam();
     Pauses& pauses = this->pauses();
     pauses.install(2);
     vorn::test::LogCapture log;
-    LoopbackServer server([](const Request& r) { return service(r, "../../admin?x="); });
-    start(server.url());
-    ASSERT_TRUE(pauses.waitFor(2));
-    for (const Request& r : server.requests()) EXPECT_EQ(r.target, "/api/v2/installation.json");
-    EXPECT_FALSE(std::filesystem::exists(idFile()));
-    EXPECT_GE(log.count("installation id that is not usable"), 1);
+    LoopbackServer server([&c](const Request& r) { return service(r, c.installation, c.session); });
+    start(server.url())->logEvent("lost");
+    // Parked at its second pause, having been refused twice.
+    const bool parked = pauses.waitFor(2);
+    // Read before any check: a failure reported while the log is captured
+    // would vanish into it.
+    const int refusals = log.count(c.logged);
+    EXPECT_TRUE(parked);
+    EXPECT_EQ(refusals, 2);
+    for (const Request& r : server.requests()) {
+        EXPECT_TRUE(r.target == "/api/v2/installation.json" || r.target == "/api/v2/installations/inst-1/sessions.json")
+            << r.target;
+    }
+    if (c.stored) {
+        EXPECT_EQ(vorn::test::readBytes(idFile()), c.stored);
+    } else {
+        EXPECT_FALSE(std::filesystem::exists(idFile()));
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(AnalyticsThreaded, AnalyticsUnusableId,
+                         ::testing::Values(UnusableId{"Installation", "../../admin?x=", "sess-7",
+                                                      "installation id that is not usable", nullptr},
+                                           UnusableId{"Session", "inst-1", "../../admin?x=",
+                                                      "session id that is not usable", "inst-1"}),
+                         [](const ::testing::TestParamInfo<UnusableId>& param) {
+                             return std::string(param.param.label);
+                         });
 
 TEST_F(AnalyticsThreaded, AnEventTheServiceRefusesIsDroppedAndTheNextSent) {
     vorn::test::LogCapture log;
@@ -362,11 +400,77 @@ TEST_F(HttpThreaded, AnswerHeadersAreTrimmedAndTheStatusLineKept) {
     EXPECT_EQ(r.body, "nothing");
     EXPECT_EQ(r.headers.at("X-Spaced"), "some value");
     EXPECT_EQ(r.headers.at("X-Later"), "2");
-    // Bytes above 127 are text, not white space, and never an out-of-range look-up.
+    // Bytes above 127 are text, not white space, in the C locale the program keeps.
     EXPECT_EQ(r.headers.at("X-Bytes"), "\xe9t\xe9\xa0");
     EXPECT_EQ(r.headers.at("HTTP/1.1 404 Scripted"), "present");
     EXPECT_EQ(r.headers.at("Content-Length"), "7");
     EXPECT_EQ(r.headers.count(""), 0u);
+}
+
+// A locale made for the test, used by this thread only while the object
+// lives: ASCII, with byte 0xff an ideographic space (U+3000). A char handed
+// to isspace without a cast to unsigned char makes byte 0xff EOF, which is
+// never white space. It is the one byte that tells: glibc's class table
+// answers bytes 0x80..0xfe the same for their negative values, and no
+// charset glibc ships has white space at 0xff.
+class LocaleWithSpaceAtFF {
+public:
+    LocaleWithSpaceAtFF() {
+        std::string charmap =
+            "<code_set_name> VORN-FF-SPACE\n<escape_char> /\n<mb_cur_min> 1\n<mb_cur_max> 1\nCHARMAP\n";
+        for (int byte = 0; byte < 0x80; ++byte) {
+            char line[32];
+            std::snprintf(line, sizeof line, "<U%04X> /x%02x\n", byte, byte);
+            charmap += line;
+        }
+        vorn::test::writeBytes(folder_.file("charmap"), charmap + "<U3000> /xff\nEND CHARMAP\n");
+        vorn::test::writeBytes(folder_.file("source"), "LC_CTYPE\n"
+                                                       "space <U0020>;<U0009>;<U000A>;<U000B>;<U000C>;<U000D>;<U3000>\n"
+                                                       "END LC_CTYPE\n");
+        // Forced past its warnings about the categories left out.
+        const std::string command = "localedef -c -f '" + folder_.file("charmap") + "' -i '" + folder_.file("source") +
+                                    "' '" + folder_.file("ff") + "' >/dev/null 2>&1";
+        (void)std::system(command.c_str());
+        // glibc finds a locale of its own outside the system's only through LOCPATH.
+        const char* previous = std::getenv("LOCPATH");
+        const std::string kept = previous ? previous : "";
+        setenv("LOCPATH", folder_.path().c_str(), 1);
+        locale_ = newlocale(LC_CTYPE_MASK, "ff", locale_t(nullptr));
+        if (previous) {
+            setenv("LOCPATH", kept.c_str(), 1);
+        } else {
+            unsetenv("LOCPATH");
+        }
+        if (locale_) previous_ = uselocale(locale_);
+    }
+    ~LocaleWithSpaceAtFF() {
+        if (!locale_) return;
+        uselocale(previous_);
+        freelocale(locale_);
+    }
+    LocaleWithSpaceAtFF(const LocaleWithSpaceAtFF&) = delete;
+    LocaleWithSpaceAtFF& operator=(const LocaleWithSpaceAtFF&) = delete;
+
+    bool inUse() const { return locale_ && std::isspace(0xff); }
+
+private:
+    vorn::test::TempDir folder_;
+    locale_t locale_ = nullptr;
+    locale_t previous_ = nullptr;
+};
+
+// Header bytes are judged by their own value: under a locale that makes
+// byte 0xff white space, it is trimmed like any other.
+TEST_F(HttpThreaded, HeaderBytesAreTrimmedByTheirOwnClass) {
+    LocaleWithSpaceAtFF locale;
+    if (!locale.inUse()) GTEST_SKIP() << "localedef could not make the test's locale";
+    LoopbackServer server([](const Request&) {
+        Answer a = reply(200, "");
+        a.extraHeaders = {"X-Bytes: \xff \xe9t\xe9\xa0\xff "};
+        return a;
+    });
+    const vorn::HttpResponse r = vorn::httpGet(server.url());
+    EXPECT_EQ(r.headers.at("X-Bytes"), "\xe9t\xe9\xa0");
 }
 
 TEST_F(HttpThreaded, FailuresComeBackAsCodes) {

@@ -157,6 +157,8 @@ TEST_F(Users, SelectingAndRemovingProfiles) {
     User* p2 = users()->addUser("P2");
     User* p3 = users()->addUser("P3");
     users()->selectUser(p2);
+    // The second frame writes what the first one's option write-back asked for.
+    frame();
     frame();
     int selections = 0;
     EventCounter().watch<UserManager::SelectedUserChangedEvent>(users(), &selections);
@@ -164,11 +166,14 @@ TEST_F(Users, SelectingAndRemovingProfiles) {
     vorn::EventDispatcher::instance()->process();
     EXPECT_EQ(selections, 0);
 
+    ASSERT_FALSE(users()->isSavePending());
     users()->removeSelectedUser();
     EXPECT_EQ(users()->currentUser(), p1);
     EXPECT_EQ(users()->users(), (std::vector<User*>{p1, p3}));
-    // The removal reaches the disk by itself, within the frame's one save.
-    frame();
+    // The removal asks for its own save. Selecting P1 publishes its options,
+    // and their write-back would save the file too, but only once the events
+    // are delivered: the file is read before that.
+    users()->flushPendingSave();
     const Value root = UserManager::readUsersData(vorn::Data::readFile(path()), nullptr);
     ASSERT_EQ(root.get("users").size(), 2u);
     EXPECT_EQ(root.get("users").at(1).get("name").toString(), "P3");
