@@ -79,18 +79,20 @@ Handle newHandle() {
     return reinterpret_cast<Handle>(nextHandle);
 }
 
+// SDL's video is started once, at the first need, and the answer kept.
+bool videoTried = false;
+bool videoStarted = false;
+
 bool videoReady() {
-    static bool tried = false;
-    static bool ready = false;
-    if (tried) return ready;
-    tried = true;
+    if (videoTried) return videoStarted;
+    videoTried = true;
     // Closing the window is a close request like any other; a quit event is
     // only for the process being asked to end (a signal).
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    ready = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    if (!ready) {
+    videoStarted = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!videoStarted) {
         std::fprintf(stderr, "SDL video could not start: %s\n", SDL_GetError());
-        return ready;
+        return videoStarted;
     }
     // When no display server answers, SDL falls back on drivers that draw
     // into memory: the game would run unseen at full speed until killed.
@@ -105,9 +107,9 @@ bool videoReady() {
                              "\"%s\" video driver, which shows nothing\n",
                      display ? display : "", wayland ? wayland : "", driver);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        ready = false;
+        videoStarted = false;
     }
-    return ready;
+    return videoStarted;
 }
 
 void desktopSize(int& w, int& h) {
@@ -274,6 +276,25 @@ void vornSetDesktopSize(int width, int height) {
     std::lock_guard<std::mutex> lock(desktopMutex);
     desktopWidth = width > 0 && height > 0 ? width : 0;
     desktopHeight = width > 0 && height > 0 ? height : 0;
+}
+
+void vornResetWindowingForTests() {
+    queue.clear();
+    {
+        std::lock_guard<std::mutex> lock(desktopMutex);
+        desktopWidth = desktopHeight = 0;
+        queriedWidth = queriedHeight = 0;
+    }
+    // Cursors belong to the video subsystem and go with it.
+    for (auto& [handle, cursor] : cursors) {
+        if (cursor) SDL_FreeCursor(cursor);
+    }
+    cursors.clear();
+    currentCursor = nullptr;
+    cursorCount = 0;
+    if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    videoTried = false;
+    videoStarted = false;
 }
 
 ATOM RegisterClassExW(const WNDCLASSEXW* wc) {

@@ -288,3 +288,9 @@ void PostQuitMessage(int exitCode);
 // For tests: a desktop of this size instead of the real one (0 x 0 for the
 // real one again). Takes effect for windows created afterwards.
 void vornSetDesktopSize(int width, int height);
+// For tests: the windowing as at the start of the process: no message
+// queued (a run that destroys its window leaves its WM_QUIT behind), the
+// desktop's own size, not yet asked for, and SDL's video not yet started,
+// so that the next window or desktop query meets the display (or its
+// absence) of that moment. Every window must be gone.
+void vornResetWindowingForTests();

@@ -12,6 +12,10 @@ public:
     void init() {}
     void onUpdate(float) override {}
 
+    // For tests, after the scheduler's reset: registered once again, as
+    // when made. Does nothing when never made.
+    static void resetForTests();
+
 private:
     GameController();
 };

@@ -54,9 +54,6 @@ AlbumScene::~AlbumScene() {
 }
 
 void AlbumScene::setupScripting() {
-    static bool bound = false;
-    if (bound) return;
-    bound = true;
     vorn::VM::registerFunction("toMap", std::function<void()>([] {
                                    vorn::Application* app = vorn::Application::instance();
                                    if (!app) return;

@@ -38,7 +38,7 @@ public:
     void showAlbumTutorial();
     bool isTutorialShowing() const { return tutorialShowing_; }
 
-    // Binds "toMap", "prevPage" and "nextPage" once per process.
+    // Binds "toMap", "prevPage" and "nextPage"; each acts on the running album.
     static void setupScripting();
 
 private:

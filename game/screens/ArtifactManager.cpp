@@ -17,6 +17,7 @@
 #include <cctype>
 #include <climits>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -49,10 +50,24 @@ void readIds(vorn::User& user, const char* key, std::set<std::string>& into) {
 
 } // namespace
 
+namespace {
+
+ArtifactManager* made = nullptr;
+bool remakeAtNextUse = false;
+
+} // namespace
+
 ArtifactManager* ArtifactManager::instance() {
-    static ArtifactManager* made = new ArtifactManager();
-    return made;
+    static ArtifactManager* manager = made = new ArtifactManager();
+    if (remakeAtNextUse) {
+        remakeAtNextUse = false;
+        manager->~ArtifactManager();
+        new (manager) ArtifactManager();
+    }
+    return manager;
 }
+
+void ArtifactManager::resetForTests() { remakeAtNextUse = made != nullptr; }
 
 ArtifactManager::ArtifactManager() { readPartTable(kPartTable); }
 

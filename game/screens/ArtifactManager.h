@@ -107,6 +107,10 @@ public:
     void setPlaceCompleteCallback(PlaceCompleteCallback callback) { placeComplete_ = std::move(callback); }
     bool hasPlaceCompleteCallback() const { return static_cast<bool>(placeComplete_); }
 
+    // For tests: the next instance() makes the manager afresh, in place,
+    // reading the part table of that moment. Does nothing when never made.
+    static void resetForTests();
+
 private:
     ArtifactManager();
     // Reads the sets again when asked to, or when they belong to another

@@ -247,9 +247,6 @@ void EditorScene::saveLevel() {
 void EditorScene::exitEditor() { playLevel(level); }
 
 void EditorScene::setupScripting() {
-    static bool bound = false;
-    if (bound) return;
-    bound = true;
     vorn::VM::registerFunction("save", onEditor(&EditorScene::saveLevel));
     vorn::VM::registerFunction("exit", onEditor(&EditorScene::exitEditor));
 }

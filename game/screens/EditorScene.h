@@ -38,7 +38,7 @@ public:
     void onAppDeactivated() override {}
     void onAppQuit() override { onAppDeactivated(); }
 
-    // Binds "save" and "exit", once per process.
+    // Binds "save" and "exit"; each acts on the running editor.
     static void setupScripting();
 
     // The node "background" shows that background file; "" keeps what it shows.

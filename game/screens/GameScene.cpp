@@ -295,9 +295,6 @@ bool GameScene::keyDown(int key) {
 }
 
 void GameScene::setupScripting() {
-    static bool bound = false;
-    if (bound) return;
-    bound = true;
     vorn::VM::registerFunction("restart", onGame(&GameScene::restart));
     vorn::VM::registerFunction("reshuffle", onGame(&GameScene::reshuffle));
     vorn::VM::registerFunction("undo", onGame(&GameScene::undo));

@@ -77,7 +77,7 @@ public:
     void win();
     bool isWon() const { return won_; }
 
-    // Binds the screen's script commands, once per process.
+    // Binds the screen's script commands; each acts on the running game screen.
     static void setupScripting();
 
     std::shared_ptr<Level> level;

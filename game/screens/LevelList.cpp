@@ -13,6 +13,7 @@
 namespace {
 
 LevelList* theList = nullptr;
+bool readAtNextUse = false;
 
 // The name of the first required key that is missing or of the wrong kind;
 // "" when the entry is whole.
@@ -40,8 +41,9 @@ vorn::Value* levelResults() {
 } // namespace
 
 LevelList* LevelList::instance() {
-    if (!theList) {
-        theList = new LevelList();
+    if (!theList || readAtNextUse) {
+        if (!theList) theList = new LevelList();
+        readAtNextUse = false;
         const char* path = "data/levels.json";
         const vorn::Data data = vorn::Data::readFile(path);
         theList->read(data.toString(), path);
@@ -51,7 +53,14 @@ LevelList* LevelList::instance() {
 
 void LevelList::replaceForTesting(const std::string& jsonText) {
     if (!theList) theList = new LevelList();
+    readAtNextUse = false;
     theList->read(jsonText, "test levels");
+}
+
+void LevelList::resetForTests() {
+    if (!theList) return;
+    theList->levels.clear();
+    readAtNextUse = true;
 }
 
 void LevelList::read(const std::string& jsonText, const std::string& source) {

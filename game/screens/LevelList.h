@@ -20,6 +20,9 @@ public:
     // Rebuilds the list from the given text, for tests that need a list of
     // their own.
     static void replaceForTesting(const std::string& jsonText);
+    // For tests: "data/levels.json" is read again at the next instance(),
+    // from the working directory of that moment.
+    static void resetForTests();
 
     LevelList() = default;
     LevelList(const LevelList&) = delete;

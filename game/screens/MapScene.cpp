@@ -37,8 +37,6 @@
 
 namespace {
 
-bool scriptingBound = false;
-
 std::shared_ptr<MapScene> runningMap() {
     const vorn::Application* app = vorn::Application::instance();
     return app ? std::dynamic_pointer_cast<MapScene>(app->runningScene()) : nullptr;
@@ -143,8 +141,6 @@ MapScene::~MapScene() {
 }
 
 void MapScene::setupScripting() {
-    if (scriptingBound) return;
-    scriptingBound = true;
     vorn::VM::registerFunction("play", std::function<void(const std::string&)>(&MapScene::play));
     vorn::VM::registerFunction("playNext", std::function<void()>([] {
                                    if (const auto map = runningMap()) map->playNext();

@@ -45,6 +45,7 @@ public:
     void syncLevels();
     void syncUsers();
 
+    // Binds the map's script commands; each acts on the running map.
     static void setupScripting();
 
 private:

@@ -23,6 +23,8 @@ void SplashScene::onEnterStage() {
     vorn::VM::registerFunction("startPreload", std::function<void()>(&SplashScene::startPreload));
 }
 
+void SplashScene::resetForTests() { commandsBound = false; }
+
 void SplashScene::startPreload() {
     vorn::Application* app = vorn::Application::instance();
     if (!app) return;

@@ -13,4 +13,8 @@ public:
     void onEnterStage() override;
 
     static void startPreload();
+
+    // For tests, with the script commands cleared: the next splash on the
+    // stage binds "startPreload" again.
+    static void resetForTests();
 };

@@ -28,9 +28,29 @@ std::string textOf(const Value& v) {
 
 } // namespace
 
+namespace {
+
+AchievementManager* made = nullptr;
+bool readAtNextUse = false;
+
+} // namespace
+
 AchievementManager* AchievementManager::instance() {
-    static AchievementManager* manager = new AchievementManager();
+    static AchievementManager* manager = made = new AchievementManager();
+    if (readAtNextUse) {
+        readAtNextUse = false;
+        manager->load();
+    }
     return manager;
+}
+
+void AchievementManager::resetForTests() {
+    earnedCallback_ = nullptr;
+    if (made == nullptr) return;
+    for (Achievement* a : made->achievements_) delete a;
+    made->achievements_.clear();
+    made->indexById_.clear();
+    readAtNextUse = true;
 }
 
 AchievementManager::AchievementManager() { load(); }

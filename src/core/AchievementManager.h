@@ -29,6 +29,10 @@ public:
     // Called with the ID whenever an achievement is published as complete.
     static void setEarnedCallback(std::function<void(const std::string&)> callback);
 
+    // For tests: no achievement and no earned callback; the list is read
+    // again at the next instance(). Does nothing when never made.
+    static void resetForTests();
+
 private:
     AchievementManager();
     void load();

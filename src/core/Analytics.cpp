@@ -60,9 +60,47 @@ std::string perUserFolder() {
 
 } // namespace
 
+namespace {
+
+Analytics* made = nullptr;
+bool readAtNextUse = false;
+
+} // namespace
+
 Analytics* Analytics::instance() {
-    static Analytics* analytics = new Analytics();
+    static Analytics* analytics = made = new Analytics();
+    if (readAtNextUse) {
+        readAtNextUse = false;
+        analytics->serviceUrl_ = serviceAddress();
+    }
     return analytics;
+}
+
+void Analytics::resetForTests() {
+    pauseFunction() = nullptr;
+    if (made == nullptr) return;
+    Analytics& a = *made;
+    if (a.worker_.joinable()) {
+        a.stopping_ = true;
+        {
+            std::lock_guard<std::mutex> lock(a.pauseMutex_);
+        }
+        a.wake_.notify_all();
+        // Wakes a worker waiting for an event.
+        a.queue_->events.enqueue(EventData{});
+        a.worker_.join();
+    }
+    a.serviceUrl_.clear();
+    a.appId_.clear();
+    a.secret_.clear();
+    a.installationId_.clear();
+    a.sessionId_.clear();
+    a.idRejected_ = false;
+    a.started_ = false;
+    a.queue_ = std::make_unique<Queue>();
+    a.pause_ = nullptr;
+    a.stopping_ = false;
+    readAtNextUse = true;
 }
 
 Analytics::Analytics() : serviceUrl_(serviceAddress()), queue_(std::make_unique<Queue>()) {}
@@ -80,8 +118,10 @@ void Analytics::start() {
     }
     // libcurl's global set-up is not thread-safe: it belongs to the main thread.
     httpGlobalInit();
+    pause_ = pauseFunction();
+    // Never joined in the game: the analytics client lives as long as the
+    // process, and the worker with it.
     worker_ = std::thread([this] { workerLoop(); });
-    worker_.detach();
 }
 
 void Analytics::logEvent(const std::string& name, const std::map<std::string, Value>& parameters) {
@@ -221,32 +261,38 @@ bool Analytics::sendEvent(const EventData& event) {
     return false;
 }
 
-void Analytics::pause(std::chrono::milliseconds& delay) {
-    if (pauseFunction()) {
-        pauseFunction()(delay);
+bool Analytics::pause(std::chrono::milliseconds& delay) {
+    if (pause_) {
+        pause_(delay);
     } else {
-        std::this_thread::sleep_for(delay);
+        std::unique_lock<std::mutex> lock(pauseMutex_);
+        wake_.wait_for(lock, delay, [this] { return stopping_.load(); });
     }
     delay = std::min(delay * 2, std::chrono::milliseconds(60000));
+    return !stopping_;
 }
 
 void Analytics::workerLoop() {
     std::chrono::milliseconds delay(1000);
     for (;;) {
         const bool ok = installationId().empty() ? registerInstallation() : verifyInstallation();
+        if (stopping_) return;
         if (ok && !installationId_.empty()) break;
         // A rejected id is registered anew at once; every other failure waits.
         if (idRejected_) {
             idRejected_ = false;
             continue;
         }
-        pause(delay);
+        if (!pause(delay)) return;
     }
     delay = std::chrono::milliseconds(1000);
-    while (!registerSession()) pause(delay);
+    while (!registerSession()) {
+        if (stopping_ || !pause(delay)) return;
+    }
     for (;;) {
         EventData event;
         queue_->events.wait_dequeue(event);
+        if (stopping_) return;
         sendEvent(event);
     }
 }

@@ -2,10 +2,13 @@
 
 #include "core/Value.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -59,12 +62,20 @@ public:
     // to 60 s). For tests, set before start; empty: the real sleep.
     static void setPauseForTesting(std::function<void(std::chrono::milliseconds)> pause);
 
+    // For tests: stops the worker and waits for it to end (a test pause
+    // must have returned by then), then the client is as if never used:
+    // no ids, nothing queued, the real pause, and the address read again
+    // from the configuration at the next instance(). Does nothing when
+    // never made.
+    static void resetForTests();
+
 private:
     Analytics();
     struct Queue;
 
     void workerLoop();
-    void pause(std::chrono::milliseconds& delay);
+    // False once the worker is asked to stop.
+    bool pause(std::chrono::milliseconds& delay);
     bool sendEvent(const EventData& event);
     std::string installationUrl() const;
 
@@ -78,6 +89,11 @@ private:
     bool started_ = false;
     std::thread worker_;
     std::unique_ptr<Queue> queue_;
+    // What the worker pauses with, taken at start.
+    std::function<void(std::chrono::milliseconds)> pause_;
+    std::atomic<bool> stopping_{false};
+    std::mutex pauseMutex_;
+    std::condition_variable wake_;
 };
 
 } // namespace vorn

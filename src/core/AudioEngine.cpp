@@ -12,9 +12,32 @@
 
 namespace vorn {
 
+namespace {
+
+AudioEngine* made = nullptr;
+bool openAtNextUse = false;
+
+} // namespace
+
 AudioEngine* AudioEngine::instance() {
-    static AudioEngine* engine = new AudioEngineBASS();
+    static AudioEngine* engine = made = new AudioEngineBASS();
+    if (openAtNextUse) {
+        openAtNextUse = false;
+        engine->openOutput();
+    }
     return engine;
+}
+
+void AudioEngine::resetForTests() {
+    if (made == nullptr) return;
+    made->queue_.clear();
+    made->soundVolume_ = 1.0f;
+    made->musicVolume_ = 1.0f;
+    made->muteSound_ = false;
+    made->muteMusic_ = false;
+    made->suspended_ = false;
+    made->closeOutput();
+    openAtNextUse = true;
 }
 
 AudioSample* AudioEngine::createSample(const std::string&) { return nullptr; }

@@ -58,8 +58,17 @@ public:
     void suspend();
     void resume();
 
+    // For tests: the settings as made, nothing queued, and the output
+    // closed until the next use opens it again. Does nothing when the
+    // engine was never made. Samples and music streams must be gone first.
+    static void resetForTests();
+
 protected:
     AudioEngine() = default;
+
+    // The output device, opened when the engine is made.
+    virtual void openOutput() {}
+    virtual void closeOutput() {}
 
 private:
     // Clamped to 0..1; false for a value that is not a finite number, which

@@ -19,6 +19,10 @@ public:
     // there is no device (then every sound fails, and the game is silent
     // on purpose).
     static void logLoadFailure(const char* what, const std::string& path);
+
+protected:
+    void openOutput() override;
+    void closeOutput() override;
 };
 
 } // namespace vorn

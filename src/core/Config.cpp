@@ -5,13 +5,30 @@
 
 namespace vorn {
 
+namespace {
+
+Config* made = nullptr;
+bool readAtNextUse = false;
+
+} // namespace
+
 Config* Config::instance() {
     static Config* config = [] {
-        auto* c = new Config();
+        auto* c = made = new Config();
         c->load();
         return c;
     }();
+    if (readAtNextUse) {
+        readAtNextUse = false;
+        config->load();
+    }
     return config;
+}
+
+void Config::resetForTests() {
+    if (made == nullptr) return;
+    made->root_ = Value();
+    readAtNextUse = true;
 }
 
 void Config::load() {

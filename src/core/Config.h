@@ -26,6 +26,10 @@ public:
 
     const Value& value() const { return root_; }
 
+    // For tests: the configuration is read again at its next use, as on
+    // the first (the working directory and search paths may differ by then).
+    static void resetForTests();
+
 private:
     Config() = default;
 

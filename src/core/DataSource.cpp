@@ -24,6 +24,13 @@ DataSource* DataSource::get(const std::string& name) {
     return &registry().try_emplace(name).first->second;
 }
 
+void DataSource::resetAllForTests() {
+    for (auto& [name, source] : registry()) {
+        source.changed_.removeAllListeners();
+        source.value_ = Value();
+    }
+}
+
 void DataSource::set(const Value& value) {
     value_ = value;
     notifyChanged();

@@ -41,6 +41,11 @@ public:
     // Attach Event::Listener objects here to hear changes inside set().
     Event& changed() { return changed_; }
 
+    // For tests: every data source back to NIL, quietly, with its change
+    // signal's listeners detached; the sources themselves stay, as their
+    // addresses must.
+    static void resetAllForTests();
+
 private:
     Value value_;
     Event changed_;

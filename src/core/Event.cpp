@@ -85,6 +85,13 @@ void Event::removeListener(Listener* listener) {
     }
 }
 
+void Event::removeAllListeners() {
+    const std::vector<Listener*> attached = listeners_;
+    for (Listener* listener : attached) {
+        if (listener) removeListener(listener);
+    }
+}
+
 void Event::notify() {
     Notification notification(*this);
     const std::size_t count = listeners_.size();

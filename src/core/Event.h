@@ -44,6 +44,8 @@ public:
     // Attaching a listener that hangs on another event moves it here.
     void addListener(Listener* listener);
     void removeListener(Listener* listener);
+    // Detaches every listener; their owners keep them.
+    void removeAllListeners();
     // Calls the listeners attached when the call begins, in attach order.
     // Listeners detached meanwhile are skipped; those attached meanwhile
     // wait for the next notify.

@@ -16,9 +16,32 @@ void EventListener::invoke(Event* event) {
     }
 }
 
+namespace {
+
+EventDispatcher* made = nullptr;
+
+} // namespace
+
 EventDispatcher* EventDispatcher::instance() {
-    static EventDispatcher* dispatcher = new EventDispatcher();
+    static EventDispatcher* dispatcher = made = new EventDispatcher();
     return dispatcher;
+}
+
+void EventDispatcher::resetForTests() {
+    if (made == nullptr) return;
+    // Deleting a listener may run code (its callback's captures) that comes
+    // back here, so everything is taken out before anything is deleted, and
+    // whatever that code leaves goes in the next round.
+    while (!made->queue_.empty() || !made->owned_.empty() || !made->listeners_.empty()) {
+        std::deque<Event*> queue = std::move(made->queue_);
+        auto owned = std::move(made->owned_);
+        made->queue_.clear();
+        made->owned_.clear();
+        made->listeners_.clear();
+        for (Event* event : queue) delete event;
+        owned.clear();
+    }
+    made->changed_ = false;
 }
 
 void EventDispatcher::post(Event* event) {

@@ -67,6 +67,12 @@ public:
     // How many listeners are registered for the source, over all event classes.
     std::size_t listenerCount(EventSource* source) const;
 
+    // For tests: deletes every queued event and every listener, so that
+    // nothing a finished test posted or registered (with captures of its
+    // stack) is delivered in the next one. Does nothing when the dispatcher
+    // was never made; not during delivery.
+    static void resetForTests();
+
 private:
     EventDispatcher() = default;
 

@@ -5,10 +5,12 @@
 #include "core/EventDispatcher.h"
 #include "core/LocalNotifications.h"
 #include "core/Log.h"
+#include "core/Scheduler.h"
 #include "core/User.h"
 #include "core/UserManager.h"
 
 #include <chrono>
+#include <new>
 #include <exception>
 
 namespace vorn {
@@ -53,9 +55,28 @@ DataSource* livesSource() { return DataSource::get("@lm.lives"); }
 
 } // namespace
 
+namespace {
+
+LifeManager* made = nullptr;
+bool remakeAtNextUse = false;
+
+} // namespace
+
 LifeManager* LifeManager::instance() {
-    static LifeManager* manager = new LifeManager();
+    static LifeManager* manager = made = new LifeManager();
+    if (remakeAtNextUse) {
+        remakeAtNextUse = false;
+        manager->~LifeManager();
+        new (manager) LifeManager();
+    }
     return manager;
+}
+
+void LifeManager::resetForTests() {
+    clock() = nullptr;
+    if (made == nullptr) return;
+    Scheduler::instance()->remove(&made->timer_);
+    remakeAtNextUse = true;
 }
 
 void LifeManager::setClock(std::function<std::int64_t()> c) { clock() = std::move(c); }

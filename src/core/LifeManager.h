@@ -24,6 +24,13 @@ public:
     // epoch. For tests; set before the manager is made. Empty: the real one.
     static void setClock(std::function<std::int64_t()> clock);
 
+    // For tests: the real clock again, the manager off the scheduler, and
+    // the next instance() makes it afresh (in place) from the configuration
+    // and the selected profile of that moment. Its listener is the event
+    // dispatcher's, which a test reset clears as well. Does nothing to a
+    // manager never made.
+    static void resetForTests();
+
     long long lives() const;
     bool isFull() const;
     bool hasLife() const;

@@ -10,9 +10,20 @@
 
 namespace vorn {
 
+namespace {
+
+Localization* made = nullptr;
+
+} // namespace
+
 Localization* Localization::instance() {
-    static Localization* holder = new Localization();
+    static Localization* holder = made = new Localization();
     return holder;
+}
+
+void Localization::resetForTests() {
+    if (made == nullptr) return;
+    made->setLocale(nullptr);
 }
 
 std::shared_ptr<Locale> Localization::current() {

@@ -28,6 +28,9 @@ public:
     static std::string chooseLocaleName(const std::string& localesText, const std::vector<std::string>& preferred,
                                         const std::string& defaultText);
 
+    // For tests: no locale chosen, so the next current() chooses again.
+    static void resetForTests();
+
 private:
     Localization() = default;
 

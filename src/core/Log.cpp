@@ -45,6 +45,11 @@ Logger* Logger::instance() {
     return logger;
 }
 
+void Logger::resetForTests() {
+    std::lock_guard<std::recursive_mutex> lock(logMutex());
+    instance()->path_.clear();
+}
+
 // The file is set up by the first write, not here: the folder-name hook
 // may log, and a message logged while this runs would find the logger
 // still half made.

@@ -26,6 +26,10 @@ public:
     void open();
     void write(const std::string& text);
 
+    // For tests: the log file is set up again by the next write, for
+    // whichever application is registered then.
+    static void resetForTests();
+
 private:
     Logger();
     std::string path_;

@@ -1,5 +1,6 @@
 #include "core/MusicPlayer.h"
 
+#include "core/AudioEngine.h"
 #include "core/Config.h"
 #include "core/MusicPlayerBASS.h"
 #include "core/RandomSeed.h"
@@ -11,9 +12,26 @@
 
 namespace vorn {
 
+namespace {
+
+MusicPlayer* made = nullptr;
+bool openAtNextUse = false;
+
+} // namespace
+
 MusicPlayer* MusicPlayer::instance() {
-    static MusicPlayer* player = new MusicPlayerBASS();
+    static MusicPlayer* player = made = new MusicPlayerBASS();
+    if (openAtNextUse) {
+        openAtNextUse = false;
+        AudioEngine::instance();
+    }
     return player;
+}
+
+void MusicPlayer::resetForTests() {
+    if (made == nullptr) return;
+    made->stop();
+    openAtNextUse = true;
 }
 
 void MusicPlayer::play(const std::string&, bool) {}

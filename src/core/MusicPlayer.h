@@ -28,6 +28,11 @@ public:
     // resource search paths; "" when the name has no entry or an empty list.
     static std::string resolveMusicFile(const std::string& name);
 
+    // For tests: the music stopped, and the output opened again at the
+    // next use, as when the player is made. Does nothing when the player
+    // was never made.
+    static void resetForTests();
+
 protected:
     MusicPlayer() = default;
 };

@@ -14,6 +14,14 @@ Platform* Platform::instance() {
     return platform;
 }
 
+void Platform::resetForTests() {
+    Platform* platform = instance();
+    platform->window_ = nullptr;
+    platform->fullscreen_ = true;
+    platform->testClock_ = nullptr;
+    platform->testDesktopSize_ = {0.0f, 0.0f};
+}
+
 void Platform::setWindow(Window* window) { window_ = window; }
 
 void Platform::setFullscreen(bool fullscreen) {

@@ -46,6 +46,8 @@ public:
     // of the real ones; an empty clock or a zero size restores them.
     void setClockForTesting(std::function<std::uint32_t()> clock);
     void setDesktopSizeForTesting(const glm::vec2& size);
+    // For tests: no window, full screen, the real clock and desktop.
+    static void resetForTests();
 
 private:
     Platform() = default;

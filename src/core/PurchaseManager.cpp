@@ -8,6 +8,7 @@
 #include "core/UserManager.h"
 
 #include <exception>
+#include <new>
 
 namespace vorn {
 
@@ -21,9 +22,22 @@ std::string textOf(const Value& v) {
 
 void PurchaseManager::Helper::requestProducts(const std::vector<std::string>&) {}
 
+namespace {
+
+PurchaseManager* made = nullptr;
+
+} // namespace
+
 PurchaseManager* PurchaseManager::instance() {
-    static PurchaseManager* manager = new PurchaseManager();
+    static PurchaseManager* manager = made = new PurchaseManager();
     return manager;
+}
+
+void PurchaseManager::resetForTests() {
+    if (made == nullptr) return;
+    delete made->currentTransaction_;
+    made->~PurchaseManager();
+    new (made) PurchaseManager();
 }
 
 PurchaseManager::PurchaseManager() : backEnd_(std::make_unique<PurchaseHelperTimer>()) {}

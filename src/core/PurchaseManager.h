@@ -63,6 +63,10 @@ public:
     const std::map<std::string, Product>& products() const { return products_; }
     bool isPurchasing() const { return currentTransaction_ != nullptr; }
 
+    // For tests: the manager as made, with no products, no open purchase
+    // and the simulated back end. Does nothing when never made.
+    static void resetForTests();
+
 private:
     PurchaseManager();
     // Credits a product to the selected profile; false (and a log line)

@@ -28,9 +28,34 @@
 
 namespace vorn {
 
+namespace {
+
+ResourceManager* made = nullptr;
+
+} // namespace
+
 ResourceManager* ResourceManager::instance() {
-    static ResourceManager* manager = new ResourceManager();
+    static ResourceManager* manager = made = new ResourceManager();
     return manager;
+}
+
+void ResourceManager::resetForTests() {
+    if (made == nullptr) return;
+    std::map<std::string, std::shared_ptr<Resource>> resources;
+    std::map<FontKey, std::shared_ptr<Font>> fonts;
+    {
+        std::lock_guard<std::mutex> lock(made->mutex_);
+        resources.swap(made->resources_);
+        fonts.swap(made->fonts_);
+        made->loadingResources_.clear();
+        made->loadingFonts_.clear();
+    }
+    // Released outside the lock: a resource going may ask for another.
+    resources.clear();
+    fonts.clear();
+    made->searchPaths_.clear();
+    made->textureFormats_.clear();
+    made->render_.store(nullptr);
 }
 
 void ResourceManager::addSearchPath(const std::string& path) { searchPaths_.push_back(path); }

@@ -112,6 +112,11 @@ public:
     // Whether a name is in the resource cache (a null entry counts).
     bool isCached(const std::string& name) const;
 
+    // For tests: no cached resource or font, no search path, no texture
+    // format table and no renderer, as before first use. Does nothing when
+    // the manager was never made; not while anything loads.
+    static void resetForTests();
+
 private:
     ResourceManager() = default;
 

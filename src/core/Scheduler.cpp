@@ -70,6 +70,12 @@ void Scheduler::update(float dt) {
     }
 }
 
+void Scheduler::resetForTests() {
+    if (!existingScheduler) return;
+    existingScheduler->list_.clear();
+    existingScheduler->changes_.discard();
+}
+
 std::size_t Scheduler::count(const Scheduleable* object) const {
     return static_cast<std::size_t>(std::count(list_.begin(), list_.end(), object));
 }

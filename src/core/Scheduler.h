@@ -71,6 +71,8 @@ public:
         }
         operations_.clear();
     }
+    // Forgets the recorded edits without applying them.
+    void discard() { operations_.clear(); }
 
 private:
     std::vector<T*>* target_;
@@ -99,6 +101,12 @@ public:
     // How often the object is listed now (changes queued by a pass count
     // only once it ends).
     std::size_t count(const Scheduleable* object) const;
+
+    // For tests: forgets every registered object and every queued change,
+    // so that nothing a finished test left registered is updated in the
+    // next one. Does nothing when the scheduler was never made; not during
+    // a pass.
+    static void resetForTests();
 
 private:
     Scheduler();

@@ -47,6 +47,12 @@ TinyVM* TinyVM::instance() {
     return vm;
 }
 
+void TinyVM::resetForTests() {
+    // Moved out first: a command's captures may own what calls back here.
+    auto functions = std::move(instance()->functions_);
+    instance()->functions_.clear();
+}
+
 void TinyVM::bind(const std::string& name, std::function<void()> function) {
     functions_[name] = std::make_shared<Function::FunctionModel<void()>>(std::move(function));
 }

@@ -81,6 +81,10 @@ public:
 
     bool isBound(const std::string& name) const { return functions_.contains(name); }
 
+    // For tests: no command bound, so that none bound by a finished test's
+    // screens (some capture the screen) runs in the next one.
+    static void resetForTests();
+
 private:
     TinyVM() = default;
 

@@ -27,6 +27,7 @@ std::function<void(const Data&)> UserManager::saveFunction_;
 namespace {
 
 UserManager* made = nullptr;
+bool readAtNextUse = false;
 
 const char* const kFileName = "users.xml";
 
@@ -154,18 +155,51 @@ UserManager* UserManager::instance() {
         // this same manager.
         auto* manager = new UserManager();
         (void)manager;
+    } else if (readAtNextUse) {
+        readAtNextUse = false;
+        made->load();
     }
     return made;
 }
 
 UserManager::UserManager() {
     made = this;
-    defaultSettings_ = {{"fullscreen", Value(true)},
-                        {"music_volume", Value(1.0)},
-                        {"mute_music", Value(false)},
-                        {"mute_sound", Value(false)},
-                        {"sound_volume", Value(1.0)}};
+    defaultSettings_ = initialSettings();
     load();
+}
+
+std::map<std::string, Value> UserManager::initialSettings() {
+    return {{"fullscreen", Value(true)},
+            {"music_volume", Value(1.0)},
+            {"mute_music", Value(false)},
+            {"mute_sound", Value(false)},
+            {"sound_volume", Value(1.0)}};
+}
+
+void UserManager::resetForTests() {
+    if (made == nullptr) return;
+    UserManager& m = *made;
+    for (EventListener* listener : m.optionListenerHandles_) EventDispatcher::instance()->removeListener(listener);
+    m.optionListenerHandles_.clear();
+    m.optionListeners_ = false;
+    Scheduler::instance()->remove(&m.gate_);
+    for (User* user : m.users_) delete user;
+    for (User* user : m.removed_) delete user;
+    m.users_.clear();
+    m.removed_.clear();
+    m.selected_ = nullptr;
+    m.loaded_ = false;
+    m.defaultSettings_ = initialSettings();
+    m.newUserCallback_ = nullptr;
+    m.otherRootEntries_ = Value(Value::DICT);
+    m.savesBlocked_ = false;
+    m.savedThisFrame_ = false;
+    m.savePending_ = false;
+    loader_ = nullptr;
+    saver_ = nullptr;
+    loadFunction_ = nullptr;
+    saveFunction_ = nullptr;
+    readAtNextUse = true;
 }
 
 void UserManager::saveAtExit() {
@@ -451,11 +485,13 @@ void UserManager::syncOptions() {
     for (const auto& entry : defaultSettings_) {
         const std::string option = entry.first;
         DataSource* source = DataSource::get("@settings." + option);
-        EventDispatcher::instance()->addListener(source, typeid(DataSource::ChangedEvent), [this, option, source](Event*) {
+        auto* listener = new EventListener(typeid(DataSource::ChangedEvent), [this, option, source](Event*) {
             if (selected_ == nullptr) return;
             selected_->setValue(source->value(), option);
             userDataChanged();
         });
+        optionListenerHandles_.push_back(listener);
+        EventDispatcher::instance()->addListener(source, listener, false);
     }
 }
 

@@ -13,6 +13,7 @@
 
 namespace vorn {
 
+class EventListener;
 class User;
 
 // The local player profiles with one selected profile, the default options,
@@ -110,8 +111,16 @@ public:
     // understood but harmless is kept as it is.
     static Value readUsersData(const Data& data, std::vector<std::string>* problems);
 
+    // For tests: the profiles are freed and the manager is as if never
+    // used: no storage functions, loader or saver, nothing waiting to be
+    // saved, its option listeners gone from the event dispatcher, and the
+    // users data read again at the next instance(). Does nothing when the
+    // manager was never made.
+    static void resetForTests();
+
 private:
     UserManager();
+    static std::map<std::string, Value> initialSettings();
 
     class FrameGate : public Scheduleable {
     public:
@@ -146,6 +155,7 @@ private:
     // pointers to them may still be compared.
     std::vector<User*> removed_;
     bool optionListeners_ = false;
+    std::vector<EventListener*> optionListenerHandles_;
     // A damaged file could not be kept aside: it must not be overwritten.
     bool savesBlocked_ = false;
     bool savedThisFrame_ = false;

@@ -6,11 +6,18 @@
 #include "core/ResourceManager.h"
 #include "render/RenderD3D.h"
 
+#include <vector>
+
 namespace vorn {
 
 namespace {
 HWND nativeWindow = nullptr;
 const char* const classNameText = "VORNWNDCLASS";
+
+std::vector<d3d::RenderD3D*>& madeRenderers() {
+    static std::vector<d3d::RenderD3D*> renderers;
+    return renderers;
+}
 
 void report(const char* text) {
     log("Error: %s", text);
@@ -19,6 +26,16 @@ void report(const char* text) {
 } // namespace
 
 HWND WindowWin::handle() { return nativeWindow; }
+
+void WindowWin::resetForTests() {
+    for (d3d::RenderD3D* render : madeRenderers()) {
+        if (Render::instance() == render) Render::setInstance(nullptr);
+        if (ResourceManager::instance()->render() == render) ResourceManager::instance()->setRender(nullptr);
+        delete render;
+    }
+    madeRenderers().clear();
+    nativeWindow = nullptr;
+}
 
 RECT WindowWin::windowedRect(const glm::vec2& clientSize, int frameX, int frameY, int caption, int screenWidth,
                              int screenHeight) {
@@ -94,6 +111,7 @@ WindowWin::WindowWin(const glm::vec2& size, bool fullscreen) : fullscreen_(fulls
     ShowCursor(TRUE);
 
     render_ = new d3d::RenderD3D();
+    madeRenderers().push_back(render_);
     Render::setInstance(render_);
     ResourceManager::instance()->setRender(render_);
     // The renderer has told the person what went wrong.

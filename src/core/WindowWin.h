@@ -51,6 +51,12 @@ public:
 
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // For tests: deletes the renderers that windows have made (each stays
+    // the global one after its window, for the rest of the process), so
+    // that their devices let go of the display. Whatever held their
+    // textures (the caches, the glyph page) must be reset first.
+    static void resetForTests();
+
 private:
     bool registerClass();
 

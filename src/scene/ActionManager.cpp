@@ -17,9 +17,32 @@ constexpr float stepLimit = 1.0f / 120.0f;
 
 } // namespace
 
+namespace {
+
+ActionManager* made = nullptr;
+
+} // namespace
+
 ActionManager* ActionManager::instance() {
-    static ActionManager* manager = new ActionManager();
+    static ActionManager* manager = made = new ActionManager();
     return manager;
+}
+
+void ActionManager::resetForTests() {
+    if (made == nullptr) return;
+    // Deleting an action may release the last owner of its node, whose
+    // destructor comes back here: the lists are emptied first, and whatever
+    // those destructors queue goes in the next round.
+    while (!made->actions_.empty() || !made->queue_.empty()) {
+        std::vector<std::unique_ptr<Action>> actions = std::move(made->actions_);
+        std::vector<ChangeOperation> queue = std::move(made->queue_);
+        made->actions_.clear();
+        made->queue_.clear();
+        for (const ChangeOperation& op : queue) {
+            if (op.kind == ChangeOperation::Add) actions.emplace_back(op.action);
+        }
+        actions.clear();
+    }
 }
 
 void ActionManager::addAction(Action* action) {

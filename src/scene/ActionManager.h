@@ -35,6 +35,12 @@ public:
 
     std::size_t size() const { return actions_.size(); }
 
+    // For tests: drops every action, running or waiting to be added, without
+    // a finished callback, so that nothing a finished test started (with
+    // captures of its stack) runs in the next one. Does nothing when the
+    // manager was never made, and must not be called during a pass.
+    static void resetForTests();
+
 private:
     struct ChangeOperation {
         enum Kind { Add, RemoveTarget, RemoveTargetActions };

@@ -27,6 +27,9 @@ public:
     const std::string& clickEffect() const { return clickEffectFile_; }
     const std::string& inactiveClickEffect() const { return inactiveClickEffectFile_; }
 
+    // For tests: the built-in vector font again.
+    static void resetForTests();
+
 private:
     UiDefaults();
 

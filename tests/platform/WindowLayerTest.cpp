@@ -47,7 +47,10 @@ protected:
         ASSERT_NE(RegisterClassExW(&wc), 0);
         EXPECT_EQ(RegisterClassExW(&wc), 0) << "a class registers once";
     }
-    void TearDown() override { seen = nullptr; }
+    void TearDown() override {
+        seen = nullptr;
+        UnregisterClassW(L"TestClass", GetModuleHandleW(nullptr));
+    }
 
     HWND create(DWORD style = WS_POPUP | WS_VISIBLE, LPVOID param = nullptr) {
         return CreateWindowExW(0, L"TestClass", L"test", style, 10, 20, 300, 200, nullptr, nullptr,

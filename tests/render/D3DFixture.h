@@ -5,11 +5,14 @@
 // from the back buffer, top row first, and probed; a failed probe writes the
 // frame as a PNG next to the test binary.
 
+#include "core/ResourceManager.h"
 #include "render/Bitmap.h"
 #include "render/RenderD3D.h"
 #include "render/Texture.h"
 #include "render/VertexData.h"
+#include "render/fonts/GlyphAtlas.h"
 #include "support/ImageFiles.h"
+#include "widgets/UiDefaults.h"
 
 #include "platform/d3d9_hooks.h"
 #include "platform/win32.h"
@@ -95,6 +98,12 @@ protected:
     }
 
     void TearDown() override {
+        // A texture kept in a cache holds the device, which must go before
+        // its window: its context is made current on that window to delete
+        // what it made.
+        ResourceManager::resetForTests();
+        GlyphAtlas::resetForTests();
+        UiDefaults::resetForTests();
         Render::setInstance(nullptr);
         render.reset();
         if (window) {

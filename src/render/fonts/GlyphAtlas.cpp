@@ -8,35 +8,70 @@
 #include "render/fonts/TrueTypeCheck.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <utility>
 
 namespace vorn {
 
+namespace {
+
+GlyphAtlas* made = nullptr;
+std::atomic<bool> sideAtNextUse{false};
+
+int sideForDesktop() { return ResourceManager::instance()->isLargeScreen() ? 4096 : 2048; }
+
+} // namespace
+
 GlyphAtlas* GlyphAtlas::instance() {
-    static GlyphAtlas* atlas = new GlyphAtlas(ResourceManager::instance()->isLargeScreen() ? 4096 : 2048);
+    static GlyphAtlas* atlas = made = new GlyphAtlas(sideForDesktop());
+    if (sideAtNextUse.load(std::memory_order_relaxed) && sideAtNextUse.exchange(false)) {
+        const int side = sideForDesktop();
+        if (side != atlas->side()) atlas->startPage(side);
+    }
     return atlas;
 }
 
-GlyphAtlas::GlyphAtlas(int side) : side_(std::max(side, 1)), page_(std::make_shared<Bitmap>()) {
+void GlyphAtlas::resetForTests() {
+    if (made == nullptr) return;
+    // The texture goes now: it holds the renderer's device, which must not
+    // outlive the test that made it.
+    made->startPage(made->side());
+    sideAtNextUse = true;
+}
+
+GlyphAtlas::GlyphAtlas(int side) { startPage(side); }
+
+GlyphAtlas::~GlyphAtlas() {
+    if (packerReady_) {
+        stbtt_PackEnd(&packer_);
+    }
+}
+
+void GlyphAtlas::startPage(int side) {
+    std::lock_guard lock(mutex_);
+    if (packerReady_) {
+        stbtt_PackEnd(&packer_);
+    }
+    side_ = std::max(side, 1);
+    page_ = std::make_shared<Bitmap>();
     const auto size = static_cast<std::uint32_t>(side_) * static_cast<std::uint32_t>(side_);
     Data pixels(size);
     std::memset(pixels.data(), 0, size);
     page_->create(std::move(pixels), side_, side_, PixelFormatA8);
     // A gap of one pixel around every glyph, so that filtering at a glyph's
     // edge never picks up its neighbour; no oversampling.
+    packer_ = {};
     packerReady_ = stbtt_PackBegin(&packer_, page_->writablePixels(), side_, side_, side_, 1, nullptr) != 0;
     if (!packerReady_) {
         log("GlyphAtlas: can't set up the packer for a page of %d pixels", side_);
     }
+    texture_.reset();
+    dirtyX0_ = dirtyY0_ = 0;
     dirtyX1_ = side_;
     dirtyY1_ = side_;
-}
-
-GlyphAtlas::~GlyphAtlas() {
-    if (packerReady_) {
-        stbtt_PackEnd(&packer_);
-    }
+    dirty_ = true;
+    stats_ = {};
 }
 
 bool GlyphAtlas::initFont(stbtt_fontinfo& info, const Data& bytes, std::string* fault) {

@@ -76,11 +76,18 @@ public:
     // Coverage of one pixel of the page, for checks.
     std::uint8_t coverage(int x, int y) const;
 
+    // For tests: the process-wide page is empty again, with no texture and
+    // no counts, and its side is chosen anew for the desktop of its next
+    // use. Fonts made before must not be used afterwards.
+    static void resetForTests();
+
 private:
+    // An empty page of that side, not yet on a texture.
+    void startPage(int side);
     bool uploadRegion();
     void uploadPage();
 
-    const int side_;
+    int side_ = 0;
     mutable std::mutex mutex_;
     std::shared_ptr<Bitmap> page_;
     stbtt_pack_context packer_{};
