@@ -1,8 +1,8 @@
 // One frame of the game screen with a full board of 144 tiles, standing
 // still after the deal: the engine's whole update (scheduler, actions,
 // events) and the draw of the screen into a recording device that only
-// counts. Reports the draw calls (batches handed to the device) per frame
-// and the textures they bind.
+// counts. Reports the draw calls (batches handed to the device) per frame,
+// the textures they bind and, per reason, the flushes that ended a batch.
 
 #include "core/Application.h"
 #include "core/Config.h"
@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -88,6 +89,7 @@ void gameScreenFrame(benchmark::State& state, int pairs) {
         game->board->matchPair(moves.front().second);
     }
     run.step(1.0f / 60.0f, 240);
+    run.render.resetFlushCounts();
     for (auto _ : state) {
         run.render.batches.clear();
         run.step(1.0f / 60.0f);
@@ -98,6 +100,11 @@ void gameScreenFrame(benchmark::State& state, int pairs) {
     state.counters["drawCalls"] = static_cast<double>(run.render.batches.size());
     state.counters["textures"] = static_cast<double>(textures.size());
     state.counters["tiles"] = static_cast<double>(game->board->tiles.size());
+    for (int i = 0; i < vorn::flushReasonCount; ++i) {
+        const auto reason = static_cast<vorn::FlushReason>(i);
+        state.counters[std::string("flush_") + vorn::flushReasonName(reason)] =
+            benchmark::Counter(static_cast<double>(run.render.flushCount(reason)), benchmark::Counter::kAvgIterations);
+    }
     run.app.runScene(nullptr);
 }
 

@@ -116,3 +116,7 @@ void vornD3D9KeepPresentedFrames(IDirect3DDevice9* device) {
 DWORD vornD3D9PresentedPixel(IDirect3DDevice9* device, int x, int y) {
     return device ? static_cast<d3d9gl::Device*>(device)->presentedPixel(x, y) : 0;
 }
+
+VornD3D9Calls vornD3D9Calls(IDirect3DDevice9* device) {
+    return device ? static_cast<d3d9gl::Device*>(device)->calls() : VornD3D9Calls{};
+}

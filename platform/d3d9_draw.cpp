@@ -309,6 +309,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 }
 
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    ++calls_.transforms;
     if (!matrix) {
         return D3DERR_INVALIDCALL;
     }
@@ -325,6 +326,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
 }
 
 HRESULT Device::SetViewport(const D3DVIEWPORT9* viewport) {
+    ++calls_.viewports;
     if (!viewport) {
         return D3DERR_INVALIDCALL;
     }
@@ -354,6 +356,7 @@ HRESULT Device::GetViewport(D3DVIEWPORT9* viewport) {
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    ++calls_.renderStates;
     if (static_cast<std::size_t>(state) >= renderStates_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -362,6 +365,7 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
 }
 
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+    ++calls_.textures;
     if (stage != 0) {
         return D3D_OK;
     }
@@ -371,6 +375,7 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    ++calls_.stageStates;
     if (static_cast<std::size_t>(type) >= stageStates_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -381,6 +386,7 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    ++calls_.samplerStates;
     if (static_cast<std::size_t>(type) >= samplerStates_.size()) {
         return D3DERR_INVALIDCALL;
     }
@@ -391,6 +397,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 }
 
 HRESULT Device::SetScissorRect(const RECT* rect) {
+    ++calls_.scissors;
     if (!rect) {
         return D3DERR_INVALIDCALL;
     }
@@ -399,12 +406,14 @@ HRESULT Device::SetScissorRect(const RECT* rect) {
 }
 
 HRESULT Device::SetFVF(DWORD fvf) {
+    ++calls_.streams;
     fvf_ = fvf;
     return D3D_OK;
 }
 
 HRESULT Device::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData, UINT offsetInBytes,
                                 UINT stride) {
+    ++calls_.streams;
     if (streamNumber != 0) {
         return D3DERR_INVALIDCALL;
     }
@@ -416,59 +425,48 @@ HRESULT Device::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* strea
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* indexData) {
+    ++calls_.streams;
     std::lock_guard<std::mutex> lock(bindingMutex_);
     indices_ = static_cast<IndexBuffer*>(indexData);
     return D3D_OK;
 }
 
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT minVertexIndex,
-                                     UINT numVertices, UINT startIndex, UINT primitiveCount) {
-    if (!onMainThread() || type != D3DPT_TRIANGLELIST || baseVertexIndex < 0) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (lostCalls_ > 0 || needsReset_ || primitiveCount == 0) {
-        return D3D_OK;
-    }
-    std::lock_guard<std::mutex> lock(bindingMutex_);
+bool Device::checkDraw(INT baseVertexIndex, UINT startIndex, UINT primitiveCount, DrawRange& range) const {
     if (!stream_ || !indices_ || !(fvf_ & D3DFVF_XYZ)) {
-        return D3DERR_INVALIDCALL;
+        return false;
     }
-    const UINT colorOffset = 12;
-    const UINT texcoordOffset = colorOffset + ((fvf_ & D3DFVF_DIFFUSE) ? 4 : 0);
-    const UINT vertexSize = texcoordOffset + ((fvf_ & D3DFVF_TEX1) ? 8 : 0);
-    if (streamStride_ < vertexSize) {
-        return D3DERR_INVALIDCALL;
+    range.colorOffset = 12;
+    range.texcoordOffset = range.colorOffset + ((fvf_ & D3DFVF_DIFFUSE) ? 4 : 0);
+    range.vertexSize = range.texcoordOffset + ((fvf_ & D3DFVF_TEX1) ? 8 : 0);
+    if (streamStride_ < range.vertexSize) {
+        return false;
     }
 
     // Every index must stay inside the buffers: a draw never reads past them.
     const Buffer& indexBuffer = indices_->buffer();
-    const std::uint64_t indexCount = static_cast<std::uint64_t>(primitiveCount) * 3;
-    if (startIndex + indexCount > indexBuffer.length() / 2) {
-        return D3DERR_INVALIDCALL;
+    range.indexCount = static_cast<std::uint64_t>(primitiveCount) * 3;
+    if (startIndex + range.indexCount > indexBuffer.length() / 2) {
+        return false;
     }
-    const auto* indexData = reinterpret_cast<const std::uint16_t*>(indexBuffer.data()) + startIndex;
-    std::uint16_t lowest = 0xFFFF;
-    std::uint16_t highest = 0;
-    for (std::uint64_t i = 0; i < indexCount; ++i) {
-        lowest = std::min(lowest, indexData[i]);
-        highest = std::max(highest, indexData[i]);
+    range.indices = reinterpret_cast<const std::uint16_t*>(indexBuffer.data()) + startIndex;
+    range.lowest = 0xFFFF;
+    range.highest = 0;
+    for (std::uint64_t i = 0; i < range.indexCount; ++i) {
+        range.lowest = std::min(range.lowest, range.indices[i]);
+        range.highest = std::max(range.highest, range.indices[i]);
     }
     const Buffer& vertexBuffer = stream_->buffer();
     const std::uint64_t end = streamOffset_ +
-                              (static_cast<std::uint64_t>(baseVertexIndex) + highest) * streamStride_ + vertexSize;
+                              (static_cast<std::uint64_t>(baseVertexIndex) + range.highest) * streamStride_ +
+                              range.vertexSize;
     if (end > vertexBuffer.length()) {
-        return D3DERR_INVALIDCALL;
+        return false;
     }
-    (void)minVertexIndex;
-    (void)numVertices;
+    range.vertices = vertexBuffer.data() + streamOffset_ + static_cast<std::size_t>(baseVertexIndex) * streamStride_;
+    return true;
+}
 
-    UINT width = 0;
-    UINT height = 0;
-    if (!bindTarget(width, height)) {
-        return D3DERR_INVALIDCALL;
-    }
-    applyScissor(width, height, false);
-
+void Device::applyBlendAndCull() {
     if (renderStates_[D3DRS_ALPHABLENDENABLE]) {
         glEnable(GL_BLEND);
         glBlendFunc(blendFactor(renderStates_[D3DRS_SRCBLEND]), blendFactor(renderStates_[D3DRS_DESTBLEND]));
@@ -489,7 +487,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_STENCIL_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
 
+void Device::applyProgram() {
     gl_.UseProgram(program_);
     const D3DMATRIX transform = multiply(multiply(world_, view_), projection_);
     gl_.UniformMatrix4fv(uniforms_.transform, 1, GL_FALSE, &transform.m[0][0]);
@@ -516,31 +516,57 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     gl_.Uniform1i(uniforms_.alphaFunc, static_cast<GLint>(renderStates_[D3DRS_ALPHAFUNC]));
     gl_.Uniform1f(uniforms_.alphaRef, static_cast<float>(renderStates_[D3DRS_ALPHAREF] & 0xFF));
     gl_.Uniform1i(uniforms_.lighting, renderStates_[D3DRS_LIGHTING] ? 1 : 0);
+}
 
-    const std::uint8_t* base = vertexBuffer.data() + streamOffset_ +
-                               static_cast<std::size_t>(baseVertexIndex) * streamStride_;
+void Device::drawRange(const DrawRange& range) {
+    const std::uint8_t* base = range.vertices;
     const auto stride = static_cast<GLsizei>(streamStride_);
     gl_.EnableVertexAttribArray(attribPosition);
     gl_.VertexAttribPointer(attribPosition, 3, GL_FLOAT, GL_FALSE, stride, base);
     if (fvf_ & D3DFVF_DIFFUSE) {
         gl_.EnableVertexAttribArray(attribColor);
-        gl_.VertexAttribPointer(attribColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, base + colorOffset);
+        gl_.VertexAttribPointer(attribColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, base + range.colorOffset);
     } else {
         gl_.DisableVertexAttribArray(attribColor);
         gl_.VertexAttrib4f(attribColor, 1.0f, 1.0f, 1.0f, 1.0f);
     }
     if (fvf_ & D3DFVF_TEX1) {
         gl_.EnableVertexAttribArray(attribTexcoord);
-        gl_.VertexAttribPointer(attribTexcoord, 2, GL_FLOAT, GL_FALSE, stride, base + texcoordOffset);
+        gl_.VertexAttribPointer(attribTexcoord, 2, GL_FLOAT, GL_FALSE, stride, base + range.texcoordOffset);
     } else {
         gl_.DisableVertexAttribArray(attribTexcoord);
         gl_.VertexAttrib4f(attribTexcoord, 0.0f, 0.0f, 0.0f, 1.0f);
     }
-    gl_.DrawRangeElements(GL_TRIANGLES, lowest, highest, static_cast<GLsizei>(indexCount), GL_UNSIGNED_SHORT,
-                          indexData);
+    gl_.DrawRangeElements(GL_TRIANGLES, range.lowest, range.highest, static_cast<GLsizei>(range.indexCount),
+                          GL_UNSIGNED_SHORT, range.indices);
     gl_.DisableVertexAttribArray(attribPosition);
     gl_.DisableVertexAttribArray(attribColor);
     gl_.DisableVertexAttribArray(attribTexcoord);
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT, UINT startIndex,
+                                     UINT primitiveCount) {
+    if (!onMainThread() || type != D3DPT_TRIANGLELIST || baseVertexIndex < 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    ++calls_.draws;
+    if (lostCalls_ > 0 || needsReset_ || primitiveCount == 0) {
+        return D3D_OK;
+    }
+    std::lock_guard<std::mutex> lock(bindingMutex_);
+    DrawRange range;
+    if (!checkDraw(baseVertexIndex, startIndex, primitiveCount, range)) {
+        return D3DERR_INVALIDCALL;
+    }
+    UINT width = 0;
+    UINT height = 0;
+    if (!bindTarget(width, height)) {
+        return D3DERR_INVALIDCALL;
+    }
+    applyScissor(width, height, false);
+    applyBlendAndCull();
+    applyProgram();
+    drawRange(range);
     return D3D_OK;
 }
 

@@ -6,6 +6,7 @@
 // orientation and only Present flips the picture for the window.
 
 #include "platform/d3d9.h"
+#include "platform/d3d9_hooks.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -264,6 +265,7 @@ public:
     void noteTextureWrite() { textureWrites_.fetch_add(1, std::memory_order_relaxed); }
     std::uint64_t textureWrites() const { return textureWrites_.load(std::memory_order_relaxed); }
     DWORD presentedPixel(int x, int y) const;
+    const VornD3D9Calls& calls() const { return calls_; }
 
 private:
     HRESULT createBackBuffer(UINT width, UINT height);
@@ -274,6 +276,27 @@ private:
     void applyScissor(UINT targetWidth, UINT targetHeight, bool forClear);
     bool buildProgram();
     void pace();
+
+    // What one indexed draw reads: its indices, their range and where each
+    // vertex attribute lies in the stream.
+    struct DrawRange {
+        const std::uint16_t* indices = nullptr;
+        std::uint64_t indexCount = 0;
+        std::uint16_t lowest = 0;
+        std::uint16_t highest = 0;
+        const std::uint8_t* vertices = nullptr;
+        UINT colorOffset = 0;
+        UINT texcoordOffset = 0;
+        UINT vertexSize = 0;
+    };
+    // False when the stream, the format or an index would read outside the buffers.
+    bool checkDraw(INT baseVertexIndex, UINT startIndex, UINT primitiveCount, DrawRange& range) const;
+    void applyBlendAndCull();
+    // The program and stage 0: transform, texture, colour and alpha operations, alpha test.
+    void applyProgram();
+    void drawRange(const DrawRange& range);
+
+    VornD3D9Calls calls_;
 
     std::atomic<ULONG> refs_{1};
     std::atomic<std::uint64_t> textureWrites_{0};

@@ -35,7 +35,7 @@ void BaseRender::setTextureWrap(const int& u, const int& v) {
         return;
     }
     // Vertices already batched keep the old addressing.
-    flush();
+    flush(FlushReason::TextureWrap);
     wrapU_ = u;
     wrapV_ = v;
 }
@@ -75,7 +75,7 @@ void BaseRender::makeRoom(std::size_t vertexCount, std::size_t indexCount) {
     if (vertexCount_ + vertexCount <= maxBatchVertices && indexCount_ + indexCount <= maxBatchIndices) {
         return;
     }
-    flush();
+    flush(FlushReason::BatchFull);
     if (vertexCount_ != 0 || indexCount_ != 0) {
         // The device did not take the batch; it cannot grow any further.
         log("BaseRender: batch of %zu vertices dropped, the device did not take it", vertexCount_);
@@ -229,7 +229,7 @@ void BaseRender::pushClip() { clipStack_.push_back(clip_); }
 
 void BaseRender::popClip() {
     // What is batched was drawn under the clip being left.
-    flush();
+    flush(FlushReason::Clip);
     if (clipStack_.empty()) {
         disableClip();
         return;

@@ -4,6 +4,7 @@
 
 #include <glm/vec3.hpp>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,6 +29,7 @@ public:
     struct ClipState {
         bool enabled = false;
         Rect rect; // in pixels of the render target
+        bool operator==(const ClipState&) const = default;
     };
 
     // 16-bit indices address 65,536 vertices; the index bound is the device
@@ -74,8 +76,15 @@ public:
     const std::uint16_t* batchIndices() const { return indices_.get(); }
     std::size_t batchIndexCount() const { return indexCount_; }
 
+    using Render::flush;
+    // Batches the back end has handed on for that reason, since the last reset.
+    std::uint64_t flushCount(FlushReason reason) const { return flushCounts_[static_cast<std::size_t>(reason)]; }
+    void resetFlushCounts() { flushCounts_ = {}; }
+
 protected:
     void clearBatch();
+    // A back end calls it once for every batch it hands on.
+    void countFlush(FlushReason reason) { ++flushCounts_[static_cast<std::size_t>(reason)]; }
     void setClipState(const ClipState& clip) { clip_ = clip; }
 
 private:
@@ -102,6 +111,7 @@ private:
     std::vector<ClipState> clipStack_;
     int wrapU_ = 0;
     int wrapV_ = 0;
+    std::array<std::uint64_t, flushReasonCount> flushCounts_{};
 };
 
 } // namespace vorn

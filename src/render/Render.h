@@ -12,6 +12,29 @@ namespace vorn {
 class Texture;
 class VertexData;
 
+// Why a batch goes to the device before the next draw joins it.
+enum class FlushReason {
+    // Another texture, or none, is bound.
+    Texture,
+    // The texture addressing changed.
+    TextureWrap,
+    // The scissor rectangle changed or clipping was switched.
+    Clip,
+    // The next draw would not fit into the batch.
+    BatchFull,
+    // A clear must come after the draws before it.
+    Clear,
+    // A render target is drawn into, or has been.
+    RenderTarget,
+    // The frame ends.
+    FrameEnd,
+    // Someone outside the renderer asked.
+    Requested,
+};
+inline constexpr int flushReasonCount = static_cast<int>(FlushReason::Requested) + 1;
+// A short lower-case name, for figures and logs.
+const char* flushReasonName(FlushReason reason);
+
 // The renderer every drawable calls. One process-wide instance, set by the
 // window right after it constructs its renderer; null until then.
 class Render {
@@ -44,7 +67,9 @@ public:
     // A null texture means untextured drawing: vertex colour and alpha.
     virtual void setTexture(const std::shared_ptr<Texture>& texture) = 0;
     virtual void unsetTexture() = 0;
-    virtual void flush() = 0;
+    // Hands the batch to the device.
+    virtual void flush(FlushReason reason) = 0;
+    void flush() { flush(FlushReason::Requested); }
     // 1 repeats across that axis, any other value clamps; stays in force
     // until the next call.
     virtual void setTextureWrap(const int& u, const int& v) = 0;

@@ -165,15 +165,20 @@ void RenderD3D::applyClip() {
     if (!device_) {
         return;
     }
-    const ClipState& clip = clipState();
+    ClipState clip = clipState();
     if (!clip.enabled) {
-        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
-        return;
+        clip.rect = Rect();
     }
-    const RECT rect{toLong(clip.rect.x), toLong(clip.rect.y), toLong(clip.rect.x + clip.rect.w),
-                    toLong(clip.rect.y + clip.rect.h)};
-    device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
-    device_->SetScissorRect(&rect);
+    if (!appliedClipValid_ || applied_.clip.enabled != clip.enabled) {
+        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, clip.enabled ? TRUE : FALSE);
+    }
+    if (clip.enabled) {
+        const RECT rect{toLong(clip.rect.x), toLong(clip.rect.y), toLong(clip.rect.x + clip.rect.w),
+                        toLong(clip.rect.y + clip.rect.h)};
+        device_->SetScissorRect(&rect);
+    }
+    applied_.clip = clip;
+    appliedClipValid_ = true;
 }
 
 void RenderD3D::modulateTextureByDiffuse() {
@@ -188,6 +193,7 @@ void RenderD3D::modulateTextureByDiffuse() {
 void RenderD3D::releaseRenderTargets() {
     // A texture still bound would keep its device memory alive.
     device_->SetTexture(0, nullptr);
+    forgetAppliedState();
     for (TextureD3D* texture : renderTargets_) {
         texture->reset();
     }
@@ -201,6 +207,7 @@ void RenderD3D::resetDevice() {
     }
     // A reset returns every device state to its default; lighting on would
     // draw everything black.
+    forgetAppliedState();
     resetTransformsAndStates();
     applyClip();
 }
@@ -240,6 +247,8 @@ void RenderD3D::beginFrame() {
     toMatrix(getProjection(), projection);
     device_->SetTransform(D3DTS_PROJECTION, &projection);
     device_->BeginScene();
+    // The states just set are not what the last frame's draws left.
+    appliedValid_ = false;
     frame_.clear();
     keeping_ = true;
 }
@@ -249,7 +258,7 @@ void RenderD3D::endFrame() {
         clearBatch();
         return;
     }
-    flush();
+    flush(FlushReason::FrameEnd);
     if (keeping_) {
         keeping_ = false;
         if (shownValid_ && shownTextureWrites_ == vornD3D9TextureWrites(device_) && frame_ == shown_) {
@@ -267,6 +276,9 @@ void RenderD3D::endFrame() {
     }
     device_->EndScene();
     device_->Present(nullptr, nullptr, nullptr, nullptr);
+    // The last texture drawn is not kept alive until the next frame.
+    applied_.texture.reset();
+    appliedValid_ = false;
 }
 
 void RenderD3D::drawKeptFrame() {
@@ -277,17 +289,6 @@ void RenderD3D::drawKeptFrame() {
     submitRecord(frame_);
     frame_.clear();
     forgetShownFrame();
-}
-
-bool RenderD3D::Command::operator==(const Command& other) const {
-    return clear == other.clear && clearColor == other.clearColor && viewport.X == other.viewport.X &&
-           viewport.Y == other.viewport.Y && viewport.Width == other.viewport.Width &&
-           viewport.Height == other.viewport.Height && clip.enabled == other.clip.enabled &&
-           (!clip.enabled || (clip.rect.x == other.clip.rect.x && clip.rect.y == other.clip.rect.y &&
-                              clip.rect.w == other.clip.rect.w && clip.rect.h == other.clip.rect.h)) &&
-           projection == other.projection && texture.get() == other.texture.get() && wrapU == other.wrapU &&
-           wrapV == other.wrapV && firstVertex == other.firstVertex && vertexCount == other.vertexCount &&
-           firstIndex == other.firstIndex && indexCount == other.indexCount;
 }
 
 void RenderD3D::FrameRecord::clear() {
@@ -306,41 +307,117 @@ bool RenderD3D::FrameRecord::operator==(const FrameRecord& other) const {
             std::memcmp(indices.data(), other.indices.data(), indices.size() * sizeof(std::uint16_t)) == 0);
 }
 
-RenderD3D::Command RenderD3D::stateNow() {
-    Command command;
-    device_->GetViewport(&command.viewport);
-    command.clip = clipState();
-    return command;
+RenderD3D::DeviceState RenderD3D::stateNow() {
+    DeviceState state;
+    D3DVIEWPORT9 viewport{};
+    device_->GetViewport(&viewport);
+    state.viewport = Viewport{viewport.X, viewport.Y, viewport.Width, viewport.Height, viewport.MinZ, viewport.MaxZ};
+    state.clip = clipState();
+    if (!state.clip.enabled) {
+        state.clip.rect = Rect();
+    }
+    state.projection = getProjection();
+    state.texture = boundTexture_;
+    state.wrapU = wrapU();
+    state.wrapV = wrapV();
+    return state;
 }
 
 void RenderD3D::submitRecord(const FrameRecord& record) {
     if (record.commands.empty()) {
         return;
     }
-    D3DVIEWPORT9 viewport{};
-    device_->GetViewport(&viewport);
+    const DeviceState now = stateNow();
     const ClipState clip = clipState();
     for (const Command& command : record.commands) {
-        device_->SetViewport(&command.viewport);
-        setClipState(command.clip);
-        applyClip();
+        applyTarget(command.state);
         if (command.clear) {
             device_->Clear(0, nullptr, D3DCLEAR_TARGET, command.clearColor, 1.0f, 0);
         } else {
             submit(command, record.vertices.data() + command.firstVertex, record.indices.data() + command.firstIndex);
         }
     }
-    device_->SetViewport(&viewport);
+    applyTarget(now);
     setClipState(clip);
-    applyClip();
+}
+
+void RenderD3D::setDeviceViewport(const Viewport& viewport) {
+    D3DVIEWPORT9 vp{viewport.x, viewport.y, viewport.width, viewport.height, viewport.minZ, viewport.maxZ};
+    // A refused viewport leaves the device's own in place, whatever that is.
+    appliedViewportValid_ = SUCCEEDED(device_->SetViewport(&vp));
+    applied_.viewport = viewport;
+}
+
+void RenderD3D::applyTarget(const DeviceState& state) {
+    if (!appliedViewportValid_ || !(applied_.viewport == state.viewport)) {
+        setDeviceViewport(state.viewport);
+    }
+    setClipState(state.clip);
+    if (!appliedClipValid_ || !(applied_.clip == state.clip)) {
+        applyClip();
+    }
+}
+
+void RenderD3D::applyDrawing(const DeviceState& state) {
+    const bool all = !appliedValid_;
+    if (all) {
+        device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(BatchVertex));
+        device_->SetIndices(indexBuffer_);
+        device_->SetFVF(vertexFormat);
+        device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+    }
+    if (all || applied_.projection != state.projection) {
+        D3DMATRIX projection{};
+        toMatrix(state.projection, projection);
+        device_->SetTransform(D3DTS_PROJECTION, &projection);
+    }
+    auto* texture = dynamic_cast<TextureD3D*>(state.texture.get());
+    IDirect3DTexture9* deviceTexture = texture ? texture->deviceTexture() : nullptr;
+    const StageMode stage =
+        !texture ? StageMode::Untextured : (texture->format() == PixelFormatA8 ? StageMode::Alpha : StageMode::Modulate);
+    if (all || deviceTexture != appliedDeviceTexture_) {
+        device_->SetTexture(0, deviceTexture);
+    }
+    if (all || stage != appliedStage_) {
+        switch (stage) {
+        case StageMode::Alpha:
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_CURRENT);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+            break;
+        case StageMode::Modulate:
+            modulateTextureByDiffuse();
+            break;
+        case StageMode::Untextured:
+            // Untextured geometry takes the vertex colour and alpha.
+            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+            device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+            device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+            break;
+        }
+    }
+    if (all || applied_.wrapU != state.wrapU) {
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSU, state.wrapU == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
+    }
+    if (all || applied_.wrapV != state.wrapV) {
+        device_->SetSamplerState(0, D3DSAMP_ADDRESSV, state.wrapV == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
+    }
+    applied_.projection = state.projection;
+    applied_.texture = state.texture;
+    applied_.wrapU = state.wrapU;
+    applied_.wrapV = state.wrapV;
+    appliedDeviceTexture_ = deviceTexture;
+    appliedStage_ = stage;
+    appliedValid_ = true;
 }
 
 void RenderD3D::setViewport(const Rect& viewport) {
     if (!device_) {
         return;
     }
-    D3DVIEWPORT9 vp{toDword(viewport.x), toDword(viewport.y), toDword(viewport.w), toDword(viewport.h), 0.0f, 1.0f};
-    device_->SetViewport(&vp);
+    setDeviceViewport(Viewport{toDword(viewport.x), toDword(viewport.y), toDword(viewport.w), toDword(viewport.h)});
 }
 
 Rect RenderD3D::getViewport() {
@@ -364,8 +441,9 @@ void RenderD3D::clear(const Color& color) {
     }
     if (keeping_) {
         // Draws before it are ordered before it.
-        flush();
-        Command command = stateNow();
+        flush(FlushReason::Clear);
+        Command command;
+        command.state = stateNow();
         command.clear = true;
         command.clearColor = color.toARGB();
         frame_.commands.push_back(std::move(command));
@@ -376,19 +454,19 @@ void RenderD3D::clear(const Color& color) {
 
 void RenderD3D::setTexture(const std::shared_ptr<Texture>& texture) {
     if (texture.get() != boundTexture_.get()) {
-        flush();
+        flush(FlushReason::Texture);
     }
     boundTexture_ = texture;
 }
 
 void RenderD3D::unsetTexture() {
     if (boundTexture_) {
-        flush();
+        flush(FlushReason::Texture);
     }
     boundTexture_.reset();
 }
 
-void RenderD3D::flush() {
+void RenderD3D::flush(FlushReason reason) {
     const std::size_t vertexCount = batchVertexCount();
     const std::size_t indexCount = batchIndexCount();
     if (vertexCount == 0 || indexCount == 0) {
@@ -407,11 +485,8 @@ void RenderD3D::flush() {
         return;
     }
 
-    Command command = keeping_ ? stateNow() : Command{};
-    command.projection = getProjection();
-    command.texture = boundTexture_;
-    command.wrapU = wrapU();
-    command.wrapV = wrapV();
+    Command command;
+    command.state = stateNow();
     command.vertexCount = vertexCount;
     command.indexCount = indexCount;
     if (keeping_) {
@@ -423,14 +498,15 @@ void RenderD3D::flush() {
     } else {
         submit(command, batchVertices(), batchIndices());
     }
+    countFlush(reason);
     clearBatch();
 }
 
 void RenderD3D::submit(const Command& command, const BatchVertex* vertices, const std::uint16_t* indices) {
     const std::size_t vertexCount = command.vertexCount;
     const std::size_t indexCount = command.indexCount;
-    auto* texture = dynamic_cast<TextureD3D*>(command.texture.get());
-    if (command.texture && (!texture || !texture->deviceTexture())) {
+    auto* texture = dynamic_cast<TextureD3D*>(command.state.texture.get());
+    if (command.state.texture && (!texture || !texture->deviceTexture())) {
         return;
     }
     void* target = nullptr;
@@ -448,40 +524,13 @@ void RenderD3D::submit(const Command& command, const BatchVertex* vertices, cons
     std::memcpy(target, indices, indexCount * sizeof(std::uint16_t));
     indexBuffer_->Unlock();
 
-    D3DMATRIX projection{};
-    toMatrix(command.projection, projection);
-    device_->SetTransform(D3DTS_PROJECTION, &projection);
-    device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(BatchVertex));
-    device_->SetIndices(indexBuffer_);
-    device_->SetFVF(vertexFormat);
-    if (texture) {
-        device_->SetTexture(0, texture->deviceTexture());
-        device_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-        device_->SetSamplerState(0, D3DSAMP_ADDRESSU, command.wrapU == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
-        device_->SetSamplerState(0, D3DSAMP_ADDRESSV, command.wrapV == 1 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP);
-        if (texture->format() == PixelFormatA8) {
-            device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-            device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_CURRENT);
-            device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-            device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        } else {
-            modulateTextureByDiffuse();
-        }
-    } else {
-        // Untextured geometry takes the vertex colour and alpha, whatever
-        // the previous flush left.
-        device_->SetTexture(0, nullptr);
-        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
-        device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    }
+    applyDrawing(command.state);
     device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, static_cast<UINT>(vertexCount), 0,
                                   static_cast<UINT>(indexCount / 3));
 }
 
 void RenderD3D::setClipRect(const Rect& rect, bool inWindowPixels) {
-    flush();
+    flush(FlushReason::Clip);
     Rect r = rect;
     if (!inWindowPixels) {
         const glm::mat4 m = getMatrix();
@@ -503,14 +552,17 @@ void RenderD3D::setClipRect(const Rect& rect, bool inWindowPixels) {
         r = r.intersection(clipState().rect);
     }
     setClipState(ClipState{true, r});
-    applyClip();
+    // A kept frame puts each command's clip on the device as it draws.
+    if (!keeping_) {
+        applyClip();
+    }
 }
 
 void RenderD3D::disableClip() {
-    flush();
+    flush(FlushReason::Clip);
     setClipState(ClipState{false, clipState().rect});
-    if (device_) {
-        device_->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    if (!keeping_) {
+        applyClip();
     }
 }
 
@@ -526,6 +578,7 @@ void RenderD3D::resize(const glm::vec2& size) {
     if (FAILED(device_->Reset(&presentParameters_))) {
         log("RenderD3D::resize() reset failed");
     }
+    forgetAppliedState();
     resetTransformsAndStates();
     applyClip();
 }

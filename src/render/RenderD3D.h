@@ -51,7 +51,8 @@ public:
     void clear(const Color& color) override;
     void setTexture(const std::shared_ptr<Texture>& texture) override;
     void unsetTexture() override;
-    void flush() override;
+    using BaseRender::flush;
+    void flush(FlushReason reason) override;
     void setClipRect(const Rect& rect, bool inWindowPixels) override;
     void disableClip() override;
 
@@ -91,24 +92,49 @@ public:
     // Frames presented without being drawn again, their back buffer unchanged.
     std::uint64_t repeatedFrames() const { return repeatedFrames_; }
 
+    // Something other than this renderer changed the device's texture,
+    // target or states: the next draw sets everything again.
+    void forgetAppliedState() {
+        appliedValid_ = false;
+        appliedViewportValid_ = false;
+        appliedClipValid_ = false;
+    }
+
 private:
-    // One flush or clear of a frame's back-buffer pass, with the state it
-    // ran under.
-    struct Command {
-        bool clear = false;
-        std::uint32_t clearColor = 0;
-        D3DVIEWPORT9 viewport{};
+    struct Viewport {
+        DWORD x = 0;
+        DWORD y = 0;
+        DWORD width = 0;
+        DWORD height = 0;
+        float minZ = 0.0f;
+        float maxZ = 1.0f;
+        bool operator==(const Viewport&) const = default;
+    };
+    // Everything a batch or a clear is drawn under. Two equal states draw
+    // alike: the frame cache compares them and the device is only told
+    // what differs from the state before, so a field belongs here and
+    // nowhere else.
+    struct DeviceState {
+        Viewport viewport;
+        // Its rectangle is empty while clipping is off.
         ClipState clip;
         glm::mat4 projection{1.0f};
         // Held so that an address seen again is the same texture.
         std::shared_ptr<Texture> texture;
         int wrapU = 0;
         int wrapV = 0;
+        bool operator==(const DeviceState&) const = default;
+    };
+    // One flush or clear of a frame's back-buffer pass.
+    struct Command {
+        bool clear = false;
+        std::uint32_t clearColor = 0;
+        DeviceState state;
         std::size_t firstVertex = 0;
         std::size_t vertexCount = 0;
         std::size_t firstIndex = 0;
         std::size_t indexCount = 0;
-        bool operator==(const Command& other) const;
+        bool operator==(const Command&) const = default;
     };
     struct FrameRecord {
         std::vector<Command> commands;
@@ -120,7 +146,12 @@ private:
 
     void submit(const Command& command, const BatchVertex* vertices, const std::uint16_t* indices);
     void submitRecord(const FrameRecord& record);
-    Command stateNow();
+    DeviceState stateNow();
+    // Viewport and scissor, where they differ from what the device holds.
+    void applyTarget(const DeviceState& state);
+    // Projection, texture, stage 0 and addressing, where they differ.
+    void applyDrawing(const DeviceState& state);
+    void setDeviceViewport(const Viewport& viewport);
     // The back buffer no longer holds the kept frame.
     void forgetShownFrame() { shownValid_ = false; }
 
@@ -146,6 +177,15 @@ private:
     bool shownValid_ = false;
     std::uint64_t shownTextureWrites_ = 0;
     std::uint64_t repeatedFrames_ = 0;
+
+    // What the device was last told; only the parts named valid are known.
+    enum class StageMode { Untextured, Alpha, Modulate };
+    DeviceState applied_;
+    IDirect3DTexture9* appliedDeviceTexture_ = nullptr;
+    StageMode appliedStage_ = StageMode::Untextured;
+    bool appliedValid_ = false;
+    bool appliedViewportValid_ = false;
+    bool appliedClipValid_ = false;
 };
 
 } // namespace vorn::d3d

@@ -205,7 +205,7 @@ void TextureD3D::render(const std::function<void()>& draw, float scale) {
     }
     // What the frame drew before this pass may sample this texture: it
     // goes to the device first, with the texture's old content.
-    render->flush();
+    render->flush(FlushReason::RenderTarget);
     render->drawKeptFrame();
     if (!texture_) {
         createEmptyTexture(static_cast<int>(width_), static_cast<int>(height_), PixelFormatRGBA8888, true);
@@ -218,6 +218,7 @@ void TextureD3D::render(const std::function<void()>& draw, float scale) {
     }
     // Never sample the texture being drawn into.
     device_->SetTexture(0, nullptr);
+    render->forgetAppliedState();
 
     IDirect3DSurface9* surface = nullptr;
     if (texture_ && (FAILED(texture_->GetSurfaceLevel(0, &surface)) || !surface)) {
@@ -259,9 +260,10 @@ void TextureD3D::render(const std::function<void()>& draw, float scale) {
     if (draw) {
         draw();
     }
-    render->flush();
+    render->flush(FlushReason::RenderTarget);
 
     device_->SetRenderTarget(0, original);
+    render->forgetAppliedState();
     render->setTargetMissing(wasMissing);
     render->setViewport(viewport);
     render->setProjection(projection);

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "scene/DataSourceListener.h"
-#include "scene/Node.h"
-
-#include <string>
+#include "widgets/Toggle.h"
 
 namespace vorn {
 
@@ -11,17 +8,13 @@ namespace vorn {
 // with a value of its own. A click writes the member's value to the source;
 // each member shows itself selected exactly when the source holds its
 // value (compared as text).
-class RadioButton : public virtual Node, public virtual DataSourceListener {
+class RadioButton : public Toggle {
 public:
     RadioButton();
     ~RadioButton() override;
 
     // "on_change", "dataSource" and "value".
     void setProperties(const Attributes& attributes) override;
-    void loadChildren(const tinyxml2::XMLElement* element) override;
-    void onSetup() override;
-    void draw() override {}
-    void onEnterStage() override;
     // Follows the source without publishing and without the script.
     void onValueChanged(const Value& value) override;
 
@@ -32,12 +25,16 @@ public:
     bool isSelected() const { return selected_; }
     void setValue(const Value& value) { value_ = value; }
     const Value& getValue() const { return value_; }
-    void updateMarks();
+
+protected:
+    bool isOn() const override { return selected_; }
+    void onClick() override {
+        if (!selected_) select();
+    }
 
 private:
     Value value_;
     bool selected_ = false;
-    std::string onChange_;
 };
 
 } // namespace vorn

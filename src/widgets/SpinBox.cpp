@@ -1,9 +1,6 @@
 #include "widgets/SpinBox.h"
 
-#include "core/DataSource.h"
 #include "core/EventDispatcher.h"
-#include "core/VM.h"
-#include "scene/LoadContext.h"
 #include "scene/Text.h"
 #include "widgets/BoundValue.h"
 #include "widgets/Button.h"
@@ -19,17 +16,6 @@ namespace vorn {
 SpinBox::SpinBox() = default;
 
 SpinBox::~SpinBox() = default;
-
-void SpinBox::setProperties(const Attributes& attributes) {
-    Node::setProperties(attributes);
-    LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
-        if (key == "on_change") {
-            onChange_ = value.toString();
-        } else if (key == "dataSource") {
-            setDataSource(value.toString());
-        }
-    });
-}
 
 void SpinBox::loadChildren(const tinyxml2::XMLElement* element) {
     Node::loadChildren(element);
@@ -90,11 +76,8 @@ void SpinBox::setValue(const Value& value) {
         }
     }
     // The source answers at once with the value just stored.
-    if (!getDataSourceName().empty()) DataSource::get(getDataSourceName())->set(value_);
-    if (!onChange_.empty()) {
-        const std::string script = onChange_;
-        VM::execute(script);
-    }
+    publish(value_);
+    runOnChange();
     EventDispatcher::instance()->post(new ChangeEvent(this));
 }
 
@@ -152,11 +135,6 @@ void SpinBox::setupMinimalistic() {
 void SpinBox::onSetup() {
     if (children().empty()) setupMinimalistic();
     updateText();
-}
-
-void SpinBox::onEnterStage() {
-    Node::onEnterStage();
-    connect();
 }
 
 void SpinBox::onValueChanged(const Value& value) {

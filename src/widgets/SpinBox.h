@@ -2,8 +2,7 @@
 
 #include "core/Event.h"
 #include "core/Value.h"
-#include "scene/DataSourceListener.h"
-#include "scene/Node.h"
+#include "widgets/ValueWidget.h"
 
 #include <string>
 #include <vector>
@@ -15,7 +14,7 @@ namespace vorn {
 // children of its own gets that text between two buttons, "-" and "+",
 // that step without wrapping. Every choice is published to the bound data
 // source, runs "on_change" and posts ChangeEvent.
-class SpinBox : public virtual Node, public virtual DataSourceListener {
+class SpinBox : public ValueWidget {
 public:
     class ChangeEvent : public Event {
     public:
@@ -30,13 +29,10 @@ public:
     SpinBox();
     ~SpinBox() override;
 
-    // "on_change" and "dataSource".
-    void setProperties(const Attributes& attributes) override;
     // Ordinary children, then one option per "option" element.
     void loadChildren(const tinyxml2::XMLElement* element) override;
     void onSetup() override;
     void draw() override {}
-    void onEnterStage() override;
     void onValueChanged(const Value& value) override;
 
     // Shown from the next choice or set-up on.
@@ -60,7 +56,6 @@ private:
     Value value_{0};
     std::vector<Option> options_;
     int current_ = 0;
-    std::string onChange_;
 };
 
 } // namespace vorn

@@ -72,7 +72,8 @@ public:
     void clear(const Color&) override {}
     void setTexture(const std::shared_ptr<Texture>&) override {}
     void unsetTexture() override {}
-    void flush() override { clearBatch(); }
+    using BaseRender::flush;
+    void flush(FlushReason) override { clearBatch(); }
 
     std::atomic<int> texturesMade{0};
 

@@ -73,7 +73,8 @@ public:
         bound = nullptr;
         ++textureUnsets;
     }
-    void flush() override { clearBatch(); }
+    using BaseRender::flush;
+    void flush(FlushReason) override { clearBatch(); }
     void drawVertexData(const VertexData& data) override {
         draws.push_back({bound, data});
         BaseRender::drawVertexData(data);

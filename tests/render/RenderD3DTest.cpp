@@ -5,6 +5,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include "support/LogCapture.h"
 
@@ -336,4 +337,108 @@ TEST_F(RenderD3DTest, UnchangedFramesAreNotDrawnAgainAndChangedOnesAre) {
     EXPECT_EQ(render->repeatedFrames(), repeated);
     probe(110, 20, 0xFF0000);
     probe(5, 5, 0xFF0000);
+}
+
+namespace {
+
+VornD3D9Calls minus(const VornD3D9Calls& a, const VornD3D9Calls& b) {
+    return {a.draws - b.draws,           a.transforms - b.transforms,
+            a.viewports - b.viewports,   a.renderStates - b.renderStates,
+            a.textures - b.textures,     a.stageStates - b.stageStates,
+            a.samplerStates - b.samplerStates, a.scissors - b.scissors,
+            a.streams - b.streams};
+}
+
+std::string describe(const VornD3D9Calls& c) {
+    return "draws " + std::to_string(c.draws) + ", transforms " + std::to_string(c.transforms) + ", viewports " +
+           std::to_string(c.viewports) + ", render states " + std::to_string(c.renderStates) + ", textures " +
+           std::to_string(c.textures) + ", stage states " + std::to_string(c.stageStates) + ", sampler states " +
+           std::to_string(c.samplerStates) + ", scissors " + std::to_string(c.scissors) + ", streams " +
+           std::to_string(c.streams);
+}
+
+} // namespace
+
+// Between two draws the device is told only what differs: a frame of eight
+// draws that each change one thing costs, beyond a frame of two, six draws
+// and six settings of that one thing, and nothing else.
+TEST_F(RenderD3DTest, OnlyTheStateThatChangesIsSetBetweenDraws) {
+    const std::vector<std::uint8_t> red = {255, 0, 0, 255};
+    const std::vector<std::uint8_t> blue = {0, 0, 255, 255};
+    auto a = texture(1, 1, PixelFormatRGBA8888, red);
+    auto b = texture(1, 1, PixelFormatRGBA8888, blue);
+    struct Case {
+        const char* name;
+        // Draws quad i of the frame.
+        std::function<void(int)> drawQuad;
+        std::uint64_t VornD3D9Calls::*changes;
+    };
+    const auto at = [](int i) { return quad(static_cast<float>(i) * 20.0f, 10.0f, 10.0f, 10.0f); };
+    const Case cases[] = {
+        {"texture", [&](int i) { draw(i % 2 ? b : a, at(i)); }, &VornD3D9Calls::textures},
+        {"clip",
+         [&](int i) {
+             // Off first: a clip set while one is on is their intersection.
+             render->disableClip();
+             render->setClipRect(Rect(0, 0, static_cast<float>(i % 2 ? 200 : 190), 150), true);
+             draw(a, at(i));
+         },
+         &VornD3D9Calls::scissors},
+        {"wrap",
+         [&](int i) {
+             render->setTextureWrap(i % 2, 0);
+             draw(a, at(i));
+         },
+         &VornD3D9Calls::samplerStates},
+    };
+    for (const Case& c : cases) {
+        const auto frameOf = [&](int quads) {
+            const VornD3D9Calls before = vornD3D9Calls(render->device());
+            beginFrame();
+            for (int i = 0; i < quads; ++i) c.drawQuad(i);
+            render->disableClip();
+            render->setTextureWrap(0, 0);
+            endFrame();
+            return minus(vornD3D9Calls(render->device()), before);
+        };
+        const VornD3D9Calls two = frameOf(2);
+        const VornD3D9Calls eight = frameOf(8);
+        VornD3D9Calls expected = two;
+        expected.draws += 6;
+        expected.*c.changes += 6;
+        EXPECT_EQ(describe(eight), describe(expected)) << c.name;
+        probe(5, 15, 0xFF0000);
+        probe(25, 15, c.changes == &VornD3D9Calls::textures ? 0x0000FF : 0xFF0000);
+        probe(145, 15, c.changes == &VornD3D9Calls::textures ? 0x0000FF : 0xFF0000);
+    }
+}
+
+// Each batch handed on is counted under what ended it.
+TEST_F(RenderD3DTest, FlushesAreCountedByTheirReason) {
+    using vorn::FlushReason;
+    auto t = texture(2, 2, PixelFormatRGBA8888, corners2x2);
+    beginFrame();
+    render->resetFlushCounts();
+    render->drawVertexData(quad(0, 0, 10, 10, Color(1, 0, 0, 1)));
+    draw(t, quad(10, 0, 10, 10));
+    render->setTextureWrap(1, 1);
+    render->drawVertexData(quad(20, 0, 10, 10));
+    render->setClipRect(Rect(0, 0, 100, 100), true);
+    render->drawVertexData(quad(30, 0, 10, 10));
+    render->clear(Color(0, 0, 0, 1));
+    render->drawVertexData(quad(40, 0, 10, 10));
+    render->flush();
+    render->drawVertexData(quad(50, 0, 10, 10));
+    render->disableClip();
+    // Nothing batched: no flush to count.
+    render->disableClip();
+    render->setTextureWrap(0, 0);
+    endFrame();
+    EXPECT_EQ(render->flushCount(FlushReason::Texture), 1u);
+    EXPECT_EQ(render->flushCount(FlushReason::TextureWrap), 1u);
+    EXPECT_EQ(render->flushCount(FlushReason::Clip), 2u);
+    EXPECT_EQ(render->flushCount(FlushReason::Clear), 1u);
+    EXPECT_EQ(render->flushCount(FlushReason::Requested), 1u);
+    EXPECT_EQ(render->flushCount(FlushReason::FrameEnd), 0u);
+    EXPECT_EQ(render->flushCount(FlushReason::BatchFull), 0u);
 }

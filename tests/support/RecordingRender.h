@@ -65,7 +65,7 @@ public:
     bool setup() override { return true; }
     void beginFrame() override {}
     void endFrame() override {
-        flush();
+        flush(FlushReason::FrameEnd);
         ++frames;
     }
     void setViewport(const Rect& r) override { viewport = r; }
@@ -77,21 +77,23 @@ public:
     void clear(const Color& color) override { clears.push_back(color); }
     void setTexture(const std::shared_ptr<Texture>& texture) override {
         if (texture.get() != bound_.get()) {
-            flush();
+            flush(FlushReason::Texture);
         }
         bound_ = texture;
     }
     void unsetTexture() override {
         if (bound_) {
-            flush();
+            flush(FlushReason::Texture);
         }
         bound_.reset();
     }
-    void flush() override {
+    using BaseRender::flush;
+    void flush(FlushReason reason) override {
         ++flushes;
         if (batchVertexCount() == 0) {
             return;
         }
+        countFlush(reason);
         Batch batch;
         batch.texture = bound_;
         batch.target = target;
@@ -108,7 +110,7 @@ public:
         clearBatch();
     }
     void setClipRect(const Rect& rect, bool) override {
-        flush();
+        flush(FlushReason::Clip);
         Rect r = rect;
         if (clipState().enabled) {
             r = r.intersection(clipState().rect);
@@ -117,7 +119,7 @@ public:
         ++clipChanges;
     }
     void disableClip() override {
-        flush();
+        flush(FlushReason::Clip);
         setClipState(ClipState{false, clipState().rect});
         ++clipChanges;
     }
@@ -138,7 +140,7 @@ void RecordingTexture::render(const std::function<void()>& draw, float scale) {
         return;
     }
     RecordingRender& r = *render_;
-    r.flush();
+    r.flush(FlushReason::RenderTarget);
     const Texture* previousTarget = r.target;
     const Rect viewport = r.getViewport();
     const glm::mat4 matrix = r.getMatrix();
@@ -149,7 +151,7 @@ void RecordingTexture::render(const std::function<void()>& draw, float scale) {
     scaling[0][0] = scaling[1][1] = scaling[2][2] = scale;
     r.setMatrix(scaling);
     if (draw) draw();
-    r.flush();
+    r.flush(FlushReason::RenderTarget);
     r.target = previousTarget;
     r.setViewport(viewport);
     r.setMatrix(matrix);

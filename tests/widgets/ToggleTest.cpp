@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -171,6 +172,42 @@ TEST_F(Radios, AMemberAloneSelectsItselfAndStaysSelected) {
     r->setSelected(false);
     EXPECT_TRUE(r->isSelected());
     EXPECT_FALSE(r->isStateStop());
+}
+
+// A toggle reacts to its own release as a button does, in the release
+// itself: the state, the source and the script are there before the next
+// dispatcher pass, and a press shows the pressed look at once. A release
+// outside it is no click.
+TEST_F(Toggles, AReleaseOverAToggleActsAtOnceLikeAButtonsClick) {
+    start(R"~(<scene>
+      <checkbox name="c" x="0" w="40" h="40" dataSource="opt.c" on_change="count('c')"/>
+      <radio_button name="r" x="50" w="40" h="40" value="on" dataSource="opt.r" on_change="count('r')"/>
+    </scene>)~");
+    struct Case {
+        const char* name;
+        float x;
+        std::function<bool()> on;
+    };
+    auto box = find<CheckBox>("c");
+    auto radio = find<RadioButton>("r");
+    const Case cases[] = {{"c", 20, [&] { return box->isChecked(); }}, {"r", 70, [&] { return radio->isSelected(); }}};
+    for (const Case& c : cases) {
+        auto widget = find<vorn::Node>(c.name);
+        move(c.x, 20);
+        press(c.x, 20);
+        EXPECT_TRUE(widget->findChild("pressed", false)->isVisible()) << c.name;
+        release(c.x + 100, 300);
+        EXPECT_FALSE(c.on()) << c.name;
+        press(c.x, 20);
+        release(c.x, 20);
+        EXPECT_TRUE(c.on()) << c.name;
+        EXPECT_EQ(count(c.name), 1) << c.name;
+        EXPECT_EQ(DataSource::get(std::string("opt.") + c.name)->value().toString(), c.name == std::string("c") ? "1" : "on");
+        EXPECT_TRUE(widget->findChild("active", false)->isVisible()) << c.name;
+        EXPECT_TRUE(widget->findChild("mark", false)->isVisible()) << c.name;
+        deliver();
+        EXPECT_EQ(count(c.name), 1) << c.name;
+    }
 }
 
 } // namespace
