@@ -7,6 +7,7 @@
 #include "core/AchievementManager.h"
 #include "core/Application.h"
 #include "core/Data.h"
+#include "core/DataSource.h"
 #include "core/Keys.h"
 #include "core/Platform.h"
 #include "core/VM.h"
@@ -191,12 +192,19 @@ TEST_F(GameScreen, AWinInAModeThatPlaysOnIsPaidOnceAndStopsTheBoard) {
     EXPECT_EQ(counter("gold"), gold);
     EXPECT_EQ(counter("totalScore"), total);
     EXPECT_EQ(game->stateStack(), stack);
-    // A replay is a new game, paid again.
+    // A replay is a new game, paid again: the win, and each star it reaches
+    // for the first time.
+    const int starsBefore =
+        game->level->starsForScore(player->getValue("levelResults").get(game->level->uid()).asLongLong());
     vorn::VM::execute("popState(); restart()");
     step(4.0f);
     EXPECT_TRUE(game->board->isEnabled());
     ASSERT_TRUE(playToWin(isGoldPair));
-    EXPECT_EQ(counter("gold"), gold + 25);
+    const int starsNow = static_cast<int>(vorn::DataSource::get("levelStars")->value().asLongLong());
+    const long long starGold[] = {0, 10, 20, 40};
+    long long paid = 25;
+    for (int k = starsBefore + 1; k <= starsNow && k <= 3; ++k) paid += starGold[k];
+    EXPECT_EQ(counter("gold"), gold + paid) << starsBefore << " stars before, " << starsNow << " now";
 }
 
 // A replay is paid the win and only the stars it reaches for the first
