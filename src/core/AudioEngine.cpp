@@ -6,11 +6,20 @@
 #include "core/DataSource.h"
 #include "core/Log.h"
 #include "core/MusicPlayer.h"
+#include "core/ResourceManager.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace vorn {
+
+namespace {
+// Sounds are resources like pictures and fonts: the resource manager loads
+// ".ogg" names through us.
+[[maybe_unused]] const bool samplesRegistered = ResourceManager::registerKind("ogg", [](const std::string& path) {
+    return std::shared_ptr<Resource>(AudioEngine::instance()->createSample(path));
+});
+} // namespace
 
 AudioEngine* AudioEngine::instance() {
     static AudioEngine* engine = new AudioEngineBASS();
