@@ -1,6 +1,5 @@
 #include "core/Analytics.h"
 
-#include "core/Application.h"
 #include "core/Config.h"
 #include "core/Data.h"
 #include "core/Http.h"
@@ -50,12 +49,6 @@ std::string serviceAddress() {
         }
     }
     return url;
-}
-
-std::string perUserFolder() {
-    Application* app = Application::instance();
-    const std::string name = app ? app->dataFolderName() : Platform::instance()->appFolderName();
-    return Platform::instance()->writableFolder(name);
 }
 
 } // namespace
@@ -133,7 +126,7 @@ void Analytics::logEvent(const std::string& name, const std::map<std::string, Va
 
 void Analytics::logEvent(const std::string& name) { logEvent(name, {}); }
 
-std::string Analytics::installationIdPath() const { return perUserFolder() + "/kv_analytics_uid"; }
+std::string Analytics::installationIdPath() const { return Platform::instance()->dataFolder() + "/kv_analytics_uid"; }
 
 std::string Analytics::installationId() {
     if (installationId_.empty()) loadInstallationId();

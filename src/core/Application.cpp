@@ -61,7 +61,10 @@ void followSetting(const char* name, const std::function<void(const Value&)>& ap
 
 Application* Application::instance() { return current.load(std::memory_order_acquire); }
 
-void Application::setInstance(Application* app) { current.store(app, std::memory_order_release); }
+void Application::setInstance(Application* app) {
+    current.store(app, std::memory_order_release);
+    Platform::instance()->setDataFolderNamer(app);
+}
 
 Application::Application() { registerFunctions(); }
 

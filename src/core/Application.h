@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EventSource.h"
+#include "core/Platform.h"
 #include "core/Rect.h"
 
 #include <glm/vec2.hpp>
@@ -17,7 +18,7 @@ class Scene;
 // the title and its start-up. It owns the current scene, maps window pixels
 // to design coordinates, runs one frame in a fixed order and forwards input
 // to the scene.
-class Application : public EventSource {
+class Application : public EventSource, public DataFolderNamer {
 public:
     Application();
     ~Application() override;
@@ -48,7 +49,7 @@ public:
     // A query no engine code asks.
     virtual bool queryFlag();
     // Name of the per-user folder.
-    virtual std::string dataFolderName();
+    std::string dataFolderName() override;
     virtual std::string windowTitle();
     // The program's start-up, after the window and the renderer exist.
     virtual void setup() = 0;

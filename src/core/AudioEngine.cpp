@@ -6,6 +6,7 @@
 #include "core/DataSource.h"
 #include "core/Log.h"
 #include "core/MusicPlayer.h"
+#include "core/ResourceManager.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,12 @@ namespace {
 
 AudioEngine* made = nullptr;
 bool openAtNextUse = false;
+
+// Sounds are resources like pictures and fonts: the resource manager loads
+// ".ogg" names through us.
+[[maybe_unused]] const bool samplesRegistered = ResourceManager::registerKind("ogg", [](const std::string& path) {
+    return std::shared_ptr<Resource>(AudioEngine::instance()->createSample(path));
+});
 
 } // namespace
 

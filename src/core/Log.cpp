@@ -1,6 +1,5 @@
 #include "core/Log.h"
 
-#include "core/Application.h"
 #include "core/Platform.h"
 
 #include <cstdarg>
@@ -57,10 +56,8 @@ Logger::Logger() = default;
 
 void Logger::open() {
     if (insideOpen) return;
-    Application* app = Application::instance();
-    if (!app) return;
     insideOpen = true;
-    const std::string name = app->dataFolderName();
+    const std::string name = Platform::instance()->runningDataFolderName();
     if (!name.empty()) {
         path_ = Platform::instance()->writableFolder(name) + "/log.txt";
         if (FILE* f = std::fopen(path_.c_str(), "wb")) {

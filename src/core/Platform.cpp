@@ -89,6 +89,18 @@ std::string Platform::writableFolder(const std::string& name) const {
     return utf16ToUtf8(path);
 }
 
+void Platform::setDataFolderNamer(DataFolderNamer* namer) { namer_.store(namer, std::memory_order_release); }
+
+std::string Platform::runningDataFolderName() const {
+    DataFolderNamer* namer = namer_.load(std::memory_order_acquire);
+    return namer ? namer->dataFolderName() : std::string();
+}
+
+std::string Platform::dataFolder() const {
+    DataFolderNamer* namer = namer_.load(std::memory_order_acquire);
+    return writableFolder(namer ? namer->dataFolderName() : appFolderName());
+}
+
 std::string Platform::userName() const {
     WCHAR name[257] = {};
     DWORD size = 257;

@@ -2,6 +2,7 @@
 
 #include <glm/vec2.hpp>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,6 +11,16 @@
 namespace vorn {
 
 class Window;
+
+// What names the folder the running program keeps its files in: the
+// application shell, which registers itself as it starts to run.
+class DataFolderNamer {
+public:
+    virtual std::string dataFolderName() = 0;
+
+protected:
+    ~DataFolderNamer() = default;
+};
 
 // What the engine asks of the operating system.
 class Platform {
@@ -36,6 +47,12 @@ public:
     std::vector<std::string> preferredLanguages() const;
     // The per-user folder of the given name, created when missing; no trailing separator.
     std::string writableFolder(const std::string& name) const;
+    // The running program's folder name: empty while none runs.
+    void setDataFolderNamer(DataFolderNamer* namer);
+    std::string runningDataFolderName() const;
+    // The running program's writable folder; without one, the folder of
+    // this platform's own name.
+    std::string dataFolder() const;
     std::string userName() const;
     // A millisecond count that only ever moves forward; it wraps at 32 bits,
     // so only unsigned differences of two readings mean anything.
@@ -53,6 +70,7 @@ private:
     Platform() = default;
     bool fullscreen_ = true;
     Window* window_ = nullptr;
+    std::atomic<DataFolderNamer*> namer_{nullptr};
     std::function<std::uint32_t()> testClock_;
     glm::vec2 testDesktopSize_{0.0f, 0.0f};
 };

@@ -1,7 +1,5 @@
 #include "core/ResourceManager.h"
 
-#include "core/AudioEngine.h"
-#include "core/AudioSample.h"
 #include "core/Locale.h"
 #include "core/Localization.h"
 #include "core/Log.h"
@@ -92,6 +90,13 @@ bool ResourceManager::fileExists(const std::string& path) {
 }
 
 namespace {
+
+// Filled before main() runs, by the registrations of the subsystems linked
+// in, and only read afterwards.
+std::map<std::string, ResourceManager::KindLoader>& kindLoaders() {
+    static std::map<std::string, ResourceManager::KindLoader> loaders;
+    return loaders;
+}
 
 // Splits a path into its folder part (with the last "/") and its file name.
 std::pair<std::string, std::string> splitFolder(const std::string& name) {
@@ -196,6 +201,11 @@ std::shared_ptr<Resource> ResourceManager::getResource(const std::string& name) 
     return result;
 }
 
+bool ResourceManager::registerKind(const std::string& kind, KindLoader loader) {
+    kindLoaders()[kind] = loader;
+    return true;
+}
+
 std::shared_ptr<Resource> ResourceManager::loadByKind(const std::string& name, const ResourceInfo& info,
                                                       bool& cache) {
     const bool image = info.kind == "jpg" || info.kind == "png";
@@ -209,9 +219,10 @@ std::shared_ptr<Resource> ResourceManager::loadByKind(const std::string& name, c
         if (image) return loadImage(info);
         return loadAtlas(info);
     }
-    if (info.kind == "ogg") {
+    const auto registered = kindLoaders().find(info.kind);
+    if (registered != kindLoaders().end()) {
         cache = true;
-        return std::shared_ptr<AudioSample>(AudioEngine::instance()->createSample(getPath(name)));
+        return registered->second(getPath(name));
     }
     if (info.kind == "xml" || info.extension == "xml") {
         cache = true;

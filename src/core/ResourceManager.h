@@ -84,6 +84,10 @@ public:
     // The cached resource of that name, else loaded by its kind and cached
     // under the name exactly as given. Null when nothing could be made.
     std::shared_ptr<Resource> getResource(const std::string& name);
+    // Kinds made outside this file (sounds): the subsystem that owns a kind
+    // registers its loader, which is given the file's path.
+    using KindLoader = std::shared_ptr<Resource> (*)(const std::string& path);
+    static bool registerKind(const std::string& kind, KindLoader loader);
     // Fonts by file and size; never null (the widget defaults' font stands
     // in for names that are neither TrueType nor bitmap fonts).
     std::shared_ptr<Font> getFont(const std::string& name, float size);

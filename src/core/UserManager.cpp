@@ -1,7 +1,6 @@
 #include "core/UserManager.h"
 
 #include "core/AchievementManager.h"
-#include "core/Application.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/Log.h"
@@ -141,12 +140,6 @@ void repairProfile(Value& profile, unsigned index, std::vector<std::string>* pro
     }
 }
 
-std::string perUserFolder() {
-    Application* app = Application::instance();
-    const std::string name = app ? app->dataFolderName() : Platform::instance()->appFolderName();
-    return Platform::instance()->writableFolder(name);
-}
-
 } // namespace
 
 UserManager* UserManager::instance() {
@@ -208,7 +201,7 @@ void UserManager::saveAtExit() {
     if (made->selected_ != nullptr) made->write();
 }
 
-std::string UserManager::usersFilePath() const { return perUserFolder() + "/" + kFileName; }
+std::string UserManager::usersFilePath() const { return Platform::instance()->dataFolder() + "/" + kFileName; }
 
 void UserManager::setStorageFunctions(std::function<Data()> load, std::function<void(const Data&)> save) {
     loadFunction_ = std::move(load);

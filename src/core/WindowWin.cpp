@@ -206,4 +206,49 @@ LRESULT CALLBACK WindowWin::windowProc(HWND hwnd, UINT message, WPARAM wParam, L
     }
 }
 
+// Input is passed on to the registered application.
+bool WindowWin::keyDown(int key) {
+    Application* app = Application::instance();
+    return app && app->keyDown(key);
+}
+
+bool WindowWin::keyUp(int key) {
+    Application* app = Application::instance();
+    return app && app->keyUp(key);
+}
+
+bool WindowWin::textInput(const std::string& text) {
+    Application* app = Application::instance();
+    return app && app->textInput(text);
+}
+
+bool WindowWin::mouseDown(const glm::vec2& point, eButtonName button) {
+    Application* app = Application::instance();
+    return app && app->mouseDown(point, button);
+}
+
+bool WindowWin::mouseUp(const glm::vec2& point, eButtonName button) {
+    Application* app = Application::instance();
+    return app && app->mouseUp(point, button);
+}
+
+bool WindowWin::mouseMove(const glm::vec2& point, eButtonName button) {
+    Application* app = Application::instance();
+    return app && app->mouseMove(point, button);
+}
+
+bool WindowWin::pointerEvent(const glm::vec2& point, eButtonName button) {
+    Application* app = Application::instance();
+    return app && app->pointerEvent(point, button);
+}
+
+bool WindowWin::scroll(const glm::vec2& delta) {
+    Application* app = Application::instance();
+    return app && app->scroll(delta);
+}
+
+void WindowWin::shutdown() {
+    if (Application* app = Application::instance()) app->shutdown();
+}
+
 } // namespace vorn

@@ -35,6 +35,15 @@ public:
     bool isReady() const { return ready_; }
     bool isFullscreen() const override { return fullscreen_; }
     void setFullscreen(bool fullscreen) override;
+    bool keyDown(int key) override;
+    bool keyUp(int key) override;
+    bool textInput(const std::string& text) override;
+    bool mouseDown(const glm::vec2& point, eButtonName button) override;
+    bool mouseUp(const glm::vec2& point, eButtonName button) override;
+    bool mouseMove(const glm::vec2& point, eButtonName button) override;
+    bool pointerEvent(const glm::vec2& point, eButtonName button) override;
+    bool scroll(const glm::vec2& delta) override;
+    void shutdown() override;
     void applyStyle();
     // One frame: the renderer's frame begin, the application's update, the
     // renderer's frame end.
