@@ -4,12 +4,12 @@
 // counts. Reports the draw calls (batches handed to the device) per frame,
 // the textures they bind and, per reason, the flushes that ended a batch.
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Config.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "mahjong/Board.h"
 #include "render/Render.h"
 #include "screens/GameScene.h"

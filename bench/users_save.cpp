@@ -1,10 +1,10 @@
 // Writing the users file with ten profiles, as the game does after every
 // change of player data: the text, the write, the sync to disk and the
 // rename over the old file.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Platform.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include <benchmark/benchmark.h>
 

@@ -13,7 +13,7 @@
 // popup waits for a name; --play and --idle make one when there is none.
 // Compare --first-frame with the bare program, idle_frame_bare --frames 1,
 // and --idle with idle_frame_bare --seconds SECONDS.
-#include "core/MainLoop.h"
+#include "app/MainLoop.h"
 #include "core/ResourceManager.h"
 #include "mahjong/Board.h"
 #include "screens/GameScene.h"

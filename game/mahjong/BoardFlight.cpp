@@ -1,7 +1,7 @@
 // The flight of a removed pair to the "lastTiles" area of the game screen.
 #include "mahjong/Board.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "mahjong/Tile.h"
 #include "scene/CompositeActions.h"
 #include "scene/Easing.h"

@@ -2,7 +2,7 @@
 // win and undo.
 #include "mahjong/Board.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/DataSource.h"
 #include "core/Log.h"
 #include "mahjong/Level.h"

@@ -1,6 +1,6 @@
 #include "mahjong/ScoreText.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "scene/Effect.h"
 #include "scene/Scene.h"
 #include "scene/Text.h"

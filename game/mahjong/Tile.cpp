@@ -1,6 +1,6 @@
 #include "mahjong/Tile.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/ResourceManager.h"
 #include "mahjong/Board.h"
 #include "mahjong/ScoreText.h"

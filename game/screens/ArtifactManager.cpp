@@ -1,13 +1,13 @@
 #include "screens/ArtifactManager.h"
 
-#include "core/AchievementManager.h"
+#include "services/AchievementManager.h"
 #include "core/Data.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/Log.h"
 #include "core/StringUtils.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "core/Value.h"
 
 #include <nlohmann/json.hpp>

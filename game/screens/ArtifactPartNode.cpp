@@ -1,6 +1,6 @@
 #include "screens/ArtifactPartNode.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Log.h"
 #include "scene/Image.h"
 #include "scene/Scene.h"

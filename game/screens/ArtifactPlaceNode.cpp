@@ -1,7 +1,7 @@
 #include "screens/ArtifactPlaceNode.h"
 
 #include "core/Log.h"
-#include "core/UserManager.h"
+#include "services/UserManager.h"
 #include "scene/Image.h"
 #include "screens/ArtifactManager.h"
 #include "screens/ArtifactPartNode.h"

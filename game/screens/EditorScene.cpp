@@ -1,6 +1,6 @@
 #include "screens/EditorScene.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Data.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"

@@ -2,13 +2,13 @@
 // of that name, and the shop that sells packs of units for gold.
 #include "screens/GameScene.h"
 
-#include "core/AchievementManager.h"
-#include "core/Application.h"
+#include "services/AchievementManager.h"
+#include "app/Application.h"
 #include "core/Config.h"
 #include "core/DataSource.h"
 #include "core/Log.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "mahjong/Board.h"
 
 namespace {

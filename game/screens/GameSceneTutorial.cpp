@@ -5,8 +5,8 @@
 
 #include "core/Config.h"
 #include "core/Log.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "scene/CompositeActions.h"
 #include "scene/SimpleActions.h"
 #include "screens/Level.h"

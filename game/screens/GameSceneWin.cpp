@@ -3,13 +3,13 @@
 // popup with its effect, the progress achievements and the analytics event.
 #include "screens/GameScene.h"
 
-#include "core/AchievementManager.h"
-#include "core/Analytics.h"
+#include "services/AchievementManager.h"
+#include "services/Analytics.h"
 #include "core/Config.h"
 #include "core/DataSource.h"
 #include "core/Log.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "mahjong/Board.h"
 #include "scene/CompositeActions.h"
 #include "scene/SimpleActions.h"

@@ -2,8 +2,8 @@
 
 #include "core/Data.h"
 #include "core/Log.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "screens/Level.h"
 
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Application.h"
+#include "app/Application.h"
 
 #include <string>
 

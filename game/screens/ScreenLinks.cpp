@@ -2,8 +2,8 @@
 
 #include "core/DataSource.h"
 #include "core/Log.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "scene/Scene.h"
 #include "screens/AlbumScene.h"
 #include "screens/ArtifactManager.h"

@@ -1,6 +1,6 @@
 #include "screens/SplashScene.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/VM.h"
 #include "screens/LoadScene.h"
 #include "screens/TreeLog.h"

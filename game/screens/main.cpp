@@ -1,4 +1,4 @@
-#include "core/MainLoop.h"
+#include "app/MainLoop.h"
 #include "core/ResourceManager.h"
 #include "platform/win32.h"
 #include "screens/MahjongApp.h"

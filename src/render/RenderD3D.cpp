@@ -1,8 +1,8 @@
 #include "render/RenderD3D.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Log.h"
-#include "core/WindowWin.h"
+#include "app/WindowWin.h"
 #include "render/Bitmap.h"
 #include "render/TextureD3D.h"
 

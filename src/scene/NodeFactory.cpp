@@ -1,6 +1,6 @@
 #include "scene/NodeFactory.h"
 
-#include "core/Sound.h"
+#include "audio/Sound.h"
 #include "scene/Animation.h"
 #include "scene/Effect.h"
 #include "scene/Image.h"

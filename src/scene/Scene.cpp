@@ -1,6 +1,6 @@
 #include "scene/Scene.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 
 #include <glm/matrix.hpp>
 

@@ -1,6 +1,6 @@
 #include "widgets/DragBox.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
 #include "core/InputEvents.h"

@@ -1,6 +1,6 @@
 #include "widgets/Slider.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/DataSource.h"
 #include "scene/Image.h"
 #include "scene/LoadContext.h"

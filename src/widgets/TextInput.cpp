@@ -1,6 +1,6 @@
 #include "widgets/TextInput.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/DataSource.h"
 #include "core/Keys.h"
 #include "core/StringUtils.h"

@@ -1,4 +1,4 @@
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Log.h"
 #include "core/Platform.h"
 

@@ -1,4 +1,4 @@
-#include "core/AudioSample.h"
+#include "audio/AudioSample.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"
 #include "core/XMLDocument.h"

@@ -1,8 +1,8 @@
 // The start-up step and the settings: the display mode and the audio
 // engine follow their "@settings." data sources, and write back without
 // echoing forever; the per-user flag files.
-#include "core/Application.h"
-#include "core/AudioEngine.h"
+#include "app/Application.h"
+#include "audio/AudioEngine.h"
 #include "core/Config.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"

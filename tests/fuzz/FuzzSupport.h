@@ -5,7 +5,7 @@
 // the process's own, removed at exit, so nothing a loader writes reaches the
 // real home folder. Targets run from the clone's root, where data/ is.
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "render/Render.h"
 #include "scene/Scene.h"
 #include "support/RecordingRender.h"

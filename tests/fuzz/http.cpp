@@ -3,9 +3,9 @@
 // one request. The first byte picks the request; the rest is the answer.
 #include "FuzzSupport.h"
 
-#include "core/Analytics.h"
+#include "services/Analytics.h"
 #include "core/Config.h"
-#include "core/Http.h"
+#include "services/Http.h"
 #include "core/ResourceManager.h"
 
 #include <arpa/inet.h>

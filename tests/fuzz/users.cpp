@@ -4,8 +4,8 @@
 #include "FuzzSupport.h"
 
 #include "core/Data.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "core/Value.h"
 
 #include <cstdio>

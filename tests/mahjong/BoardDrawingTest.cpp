@@ -6,7 +6,7 @@
 // to the test program, to be looked at. Each test needs a process of its own,
 // as the suite runs them: the resource cache keeps the pictures of the first
 // test's renderer, whose textures are gone with it.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Data.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"

@@ -1,7 +1,7 @@
 // SDL input events, as the layer reduces them, through the message
 // translation and the run loop's key table: what a keyboard or mouse action
 // becomes for the engine.
-#include "core/MainLoop.h"
+#include "app/MainLoop.h"
 
 #include "platform/sdl_input.h"
 

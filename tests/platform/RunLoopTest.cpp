@@ -1,11 +1,11 @@
 // The whole run loop with the layer's window: passes, timing, input drained
 // before each frame, the quit, and the failures that end it early.
-#include "core/Application.h"
-#include "core/MainLoop.h"
+#include "app/Application.h"
+#include "app/MainLoop.h"
 #include "core/Platform.h"
-#include "core/User.h"
-#include "core/UserManager.h"
-#include "core/WindowWin.h"
+#include "services/User.h"
+#include "services/UserManager.h"
+#include "app/WindowWin.h"
 #include "scene/Scene.h"
 
 #include "support/TempDir.h"

@@ -1,9 +1,9 @@
 // The layer's windows and messages on a real X server (scripts/test.sh runs
 // the tests under Xvfb), and the engine's window on top of them.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/DataSource.h"
 #include "core/Platform.h"
-#include "core/WindowWin.h"
+#include "app/WindowWin.h"
 #include "render/RenderD3D.h"
 
 #include "platform/sdl_window.h"

@@ -2,7 +2,7 @@
 // on the desktops the game meets: the design area letterboxed into the back
 // buffer (bars above and below on 1280 x 1024, at the sides on 1920 x 1080,
 // a large screen), and the scissor cut where the design rectangle shows.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Platform.h"
 
 #include "render/D3DFixture.h"

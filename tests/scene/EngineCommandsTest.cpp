@@ -1,6 +1,6 @@
 // The engine's script commands, run the way scene files run them: a script
 // held by a node of the scene file and started by a click on it.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/VM.h"
 #include "scene/Scene.h"
 

@@ -1,7 +1,7 @@
 // A press cut short by the window losing the focus, through the real scene:
 // the application ends it away from every node, so nothing is clicked, the
 // capture is let go and the pressed node sees the pointer leave.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "scene/Scene.h"
 
 #include "support/HeadlessApp.h"

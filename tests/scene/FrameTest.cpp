@@ -1,6 +1,6 @@
 // One frame of the application, step by step, on the recording device.
-#include "core/AudioEngine.h"
-#include "core/AudioSample.h"
+#include "audio/AudioEngine.h"
+#include "audio/AudioSample.h"
 #include "core/EventDispatcher.h"
 #include "core/InputEvents.h"
 #include "core/Scheduler.h"

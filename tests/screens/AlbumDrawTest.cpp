@@ -2,12 +2,12 @@
 // renderer on our OpenGL layer, full screen on desktops of 1280 x 1024 and
 // 1920 x 1080, frames read back and probed by colour. Every frame is left
 // as a PNG next to the test program to be looked at.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/DataSource.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "render/D3DFixture.h"
 #include "screens/AlbumScene.h"
 #include "screens/ArtifactManager.h"

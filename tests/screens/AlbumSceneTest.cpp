@@ -11,7 +11,7 @@
 #include "core/VM.h"
 #include "screens/MapScene.h"
 #include "scene/Image.h"
-#include "core/AchievementManager.h"
+#include "services/AchievementManager.h"
 
 #include <gtest/gtest.h>
 

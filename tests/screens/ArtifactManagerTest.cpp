@@ -3,11 +3,11 @@
 // the place-complete call and what reaches the player's record.
 #include "screens/ArtifactManager.h"
 
-#include "core/AchievementManager.h"
+#include "services/AchievementManager.h"
 #include "core/DataSource.h"
 #include "core/EventDispatcher.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include "services/ServicesFixture.h"
 

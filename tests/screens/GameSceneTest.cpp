@@ -4,8 +4,8 @@
 // and the screen's lifetime.
 #include "GameFixture.h"
 
-#include "core/AchievementManager.h"
-#include "core/Application.h"
+#include "services/AchievementManager.h"
+#include "app/Application.h"
 #include "core/Data.h"
 #include "core/DataSource.h"
 #include "core/Keys.h"

@@ -5,12 +5,12 @@
 // frame is also written next to the test program to be looked at.
 #include "render/D3DFixture.h"
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Config.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "mahjong/Board.h"
 #include "mahjong/Tile.h"
 #include "screens/GameScene.h"

@@ -1,7 +1,7 @@
 // The level list read from levels.json texts, the stars a score is worth,
 // and the selected player's next level and stars.
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "screens/Level.h"
 #include "screens/LevelList.h"
 #include "support/HeadlessApp.h"

@@ -1,8 +1,8 @@
 // The application's answers to the engine and the gifts of a new profile.
 #include "core/Config.h"
-#include "core/ResourceCounter.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/ResourceCounter.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "screens/MahjongApp.h"
 
 #include "ScreensFixture.h"

@@ -2,11 +2,11 @@
 // of a player's progress the view the map chooses cuts no level at the
 // screen's edges, shows the current level whole, and nothing else on the
 // screen that takes clicks lies over a level, wherever the strip is dragged.
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "render/Render.h"
 #include "screens/LevelList.h"
 #include "screens/MahjongApp.h"

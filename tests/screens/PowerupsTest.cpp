@@ -2,7 +2,7 @@
 // without units they open their shop, where packs are bought with gold.
 #include "GameFixture.h"
 
-#include "core/AchievementManager.h"
+#include "services/AchievementManager.h"
 #include "core/VM.h"
 #include "scene/Effect.h"
 #include "support/LogCapture.h"

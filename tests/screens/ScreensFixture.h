@@ -4,12 +4,12 @@
 // player folder of the test's own, frames stepped by hand and the pointer
 // and keys driven through the application as the window drives them.
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/EventDispatcher.h"
 #include "core/Platform.h"
 #include "core/ResourceManager.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "screens/MahjongApp.h"
 
 #include "support/HeadlessApp.h"

@@ -1,9 +1,9 @@
 // Achievements: from completions and counts to states, data sources,
 // rewards and the selected profile's record.
-#include "core/AchievementManager.h"
+#include "services/AchievementManager.h"
 #include "core/DataSource.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include "ServicesFixture.h"
 

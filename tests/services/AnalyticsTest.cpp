@@ -2,8 +2,8 @@
 // test's own: what is sent, in which order, and how the worker behaves when
 // the service is down, slow, broken or unsure of the id. Nothing but
 // 127.0.0.1 is ever contacted.
-#include "core/Analytics.h"
-#include "core/Http.h"
+#include "services/Analytics.h"
+#include "services/Http.h"
 
 #include "LoopbackServer.h"
 #include "ServicesFixture.h"

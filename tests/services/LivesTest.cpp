@@ -1,10 +1,10 @@
 // Lives over time the test controls: refills, unlimited periods, what is
 // published and saved, and following the selected player.
 #include "core/DataSource.h"
-#include "core/LifeManager.h"
-#include "core/LocalNotifications.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/LifeManager.h"
+#include "services/LocalNotifications.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include "ServicesFixture.h"
 

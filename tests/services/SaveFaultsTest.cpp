@@ -5,8 +5,8 @@
 // The faults are injected beneath the engine: this program supplies its own
 // fwrite, fsync and rename, which fail on request for the users file's
 // temporary copy and otherwise pass the call on.
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include "ServicesFixture.h"
 

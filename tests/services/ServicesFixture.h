@@ -3,7 +3,7 @@
 // A per-user folder and a data tree of the test's own, a registered
 // application naming that folder, and frames stepped by hand.
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Config.h"
 #include "core/EventDispatcher.h"
 #include "core/Platform.h"

@@ -1,9 +1,9 @@
 // The store: products from the configuration, purchases through the
 // simulated back end on a stepped clock, and a back end of the test's own.
 #include "core/DataSource.h"
-#include "core/PurchaseManager.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/PurchaseManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include "ServicesFixture.h"
 

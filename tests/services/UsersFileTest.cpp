@@ -3,8 +3,8 @@
 #include "core/DataSource.h"
 #include "core/StringUtils.h"
 #include "core/EventDispatcher.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 
 #include "ServicesFixture.h"
 

@@ -5,7 +5,7 @@
 // 1024 x 768 on a desktop of the same size, so window points are design
 // points.
 
-#include "core/Application.h"
+#include "app/Application.h"
 #include "core/Platform.h"
 #include "render/Render.h"
 #include "scene/Scene.h"

@@ -4,8 +4,8 @@
 #include "widgets/Slider.h"
 
 #include "core/DataSource.h"
-#include "core/User.h"
-#include "core/UserManager.h"
+#include "services/User.h"
+#include "services/UserManager.h"
 #include "scene/Image.h"
 
 #include "support/ImageFiles.h"
