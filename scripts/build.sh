@@ -11,13 +11,17 @@ shift || true
 # The release flavour keeps the engine optimised for the benchmarks; the
 # sanitizer flavours build at -O1 and their test programs at -O0, where
 # compiling instrumented code costs a fraction of -O2. Line tables (-g1) are
-# enough for every backtrace and profile.
+# enough for every backtrace and profile. They build no tools, benchmarks or
+# end-to-end runs (those run the real program at a person's pace, in the
+# release flavour).
 case "$flavour" in
   release) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG") ;;
   asan)    options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
-                    "-DVORN_TEST_OPTIMIZE=-O0;-g1" -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF -DVORN_TOOLS=OFF) ;;
+                    "-DVORN_TEST_OPTIMIZE=-O0;-g1" -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF -DVORN_TOOLS=OFF
+                    -DVORN_E2E=OFF) ;;
   tsan)    options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
-                    "-DVORN_TEST_OPTIMIZE=-O0;-g1" -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_TOOLS=OFF) ;;
+                    "-DVORN_TEST_OPTIMIZE=-O0;-g1" -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_TOOLS=OFF
+                    -DVORN_E2E=OFF) ;;
   # Lightly optimised, with line tables only, so that the build stays short
   # and reports still name lines; assertions stay on.
   fuzz)    options=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DVORN_FUZZ=ON -DVORN_TESTS=OFF
