@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,16 @@
 namespace {
 
 thread_local DWORD lastError = 0;
+
+// Decoded pictures and their staging copies are large and short-lived: once
+// a texture is on the device they are freed. glibc would raise its mmap
+// threshold after the first such free and serve the next ones from the
+// heap, where freed blocks stay resident; a fixed threshold hands every
+// large block back to the system when it goes, as Windows' heap does.
+const bool largeBlocksReturned = [] {
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    return true;
+}();
 
 std::string narrow(LPCWSTR wide) {
     std::string out;

@@ -1,8 +1,9 @@
 // The game run until a moment of its start, or through a level, then
 // ended, so that time and memory can be measured from outside:
 //   start_time --first-frame     ends once the first frame is on screen
-//   start_time --map             ends once the map is on screen, every
-//                                resource of the preload list loaded
+//   start_time --map [SECONDS]   ends once the map is on screen, every
+//                                resource of the preload list loaded, or
+//                                that long after (memory on the map)
 //   start_time --play LEVEL      goes from the map into the level and takes
 //                                a pair every eighth of a second until it is
 //                                cleared or stuck, then ends (peak memory)
@@ -54,7 +55,12 @@ public:
             quit();
             return;
         case Until::Map:
-            if (std::dynamic_pointer_cast<MapScene>(runningScene())) quit();
+            if (!std::dynamic_pointer_cast<MapScene>(runningScene())) return;
+            if (!onMap_) {
+                onMap_ = true;
+                entered_ = clock::now();
+            }
+            if (std::chrono::duration<double>(clock::now() - entered_).count() >= seconds_) quit();
             return;
         case Until::Play:
         case Until::Idle:
@@ -123,6 +129,7 @@ private:
     double seconds_;
     std::shared_ptr<GameScene> game_;
     clock::time_point entered_;
+    bool onMap_ = false;
     long frames_ = 0;
     double nextPair_ = 0.0;
     long idleFrames_ = -1;
@@ -131,7 +138,7 @@ private:
 };
 
 int usage(const char* program) {
-    std::fprintf(stderr, "usage: %s --first-frame | --map | --play LEVEL | --idle SECONDS\n", program);
+    std::fprintf(stderr, "usage: %s --first-frame | --map [SECONDS] | --play LEVEL | --idle SECONDS\n", program);
     return 2;
 }
 
@@ -144,8 +151,13 @@ int main(int argc, char** argv) {
     double seconds = 0.0;
     if (argc == 2 && std::strcmp(argv[1], "--first-frame") == 0) {
         until = Until::FirstFrame;
-    } else if (argc == 2 && std::strcmp(argv[1], "--map") == 0) {
+    } else if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "--map") == 0) {
         until = Until::Map;
+        if (argc == 3) {
+            char* end = nullptr;
+            seconds = std::strtod(argv[2], &end);
+            if (end == argv[2] || *end || !(seconds >= 0.0)) return usage(argv[0]);
+        }
     } else if (argc == 3 && std::strcmp(argv[1], "--play") == 0) {
         until = Until::Play;
         level = argv[2];

@@ -169,6 +169,12 @@ std::string Application::windowTitle() { return {}; }
 
 void Application::update(float dt) {
     dt = std::min(dt, 10.0f);
+    if (sceneLeft_) {
+        sceneLeft_ = false;
+        // Large pictures only: small ones cost little to keep and would
+        // be read again on the next visit.
+        ResourceManager::instance()->releaseUnusedPictures(512 * 512);
+    }
     if (!viewportValid_) {
         calculateViewport();
         setOrtho();
@@ -251,7 +257,10 @@ void Application::calculateViewport() {
 void Application::runScene(const std::shared_ptr<Scene>& scene, const std::string& entryState) {
     // The caller's reference may be our own current-scene pointer.
     const std::shared_ptr<Scene> next = scene;
-    if (const std::shared_ptr<Scene> old = scene_) old->exitStage();
+    if (const std::shared_ptr<Scene> old = scene_) {
+        old->exitStage();
+        sceneLeft_ = true;
+    }
     scene_ = next;
     if (!next) return;
     next->setup();

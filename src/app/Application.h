@@ -119,6 +119,9 @@ private:
     bool quit_ = false;
     int exitStatus_ = 0;
     std::shared_ptr<Scene> scene_;
+    // A scene left the stage: the pictures only it showed go at the next
+    // update, once whoever switched has let go of it.
+    bool sceneLeft_ = false;
     std::string deviceId_;
     bool fullscreen_ = true;
     bool viewportValid_ = false;

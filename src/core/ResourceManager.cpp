@@ -317,6 +317,34 @@ void ResourceManager::clearXMLCache() {
 
 void ResourceManager::clearCache() {}
 
+std::size_t ResourceManager::releaseUnusedPictures(std::size_t minPixels) {
+    std::vector<std::shared_ptr<Resource>> released;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = resources_.begin(); it != resources_.end();) {
+            // Only the cache's reference to the picture, and only the
+            // picture's to its texture: an atlas's texture is shared with
+            // its sprites, and an image node holds a copy of the picture.
+            const auto* image = dynamic_cast<const ImageData*>(it->second.get());
+            const std::shared_ptr<Texture>* texture = image ? &image->getTexture() : nullptr;
+            const bool unused = texture && *texture && it->second.use_count() == 1 && texture->use_count() == 1 &&
+                                !(*texture)->isRenderTarget();
+            const glm::vec2 size = unused ? (*texture)->getSize() : glm::vec2(0.0f);
+            if (unused && static_cast<double>(size.x) * static_cast<double>(size.y) >= static_cast<double>(minPixels)) {
+                released.push_back(std::move(it->second));
+                it = resources_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (!released.empty()) log("ResourceManager: %zu unused pictures let go", released.size());
+    // Textures go outside the lock.
+    const std::size_t count = released.size();
+    released.clear();
+    return count;
+}
+
 bool ResourceManager::isCached(const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return resources_.count(name) != 0;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -98,6 +99,12 @@ public:
     // Kept for the loading screen, which calls it when it sets up; resources
     // stay cached.
     void clearCache();
+    // Lets go of the cached pictures of at least minPixels that nothing but
+    // the cache holds (a screen that showed them has gone): a level's
+    // background, album art. A later request reads the file again. Atlases
+    // stay, their sprites being found by name only while they are cached.
+    // The number of pictures let go.
+    std::size_t releaseUnusedPictures(std::size_t minPixels);
 
     // The loaders behind getResource. loadXML never gives null; the image
     // loaders give null only before the renderer is set, and loadAtlas also

@@ -3,6 +3,11 @@
 #include "core/Log.h"
 #include "core/ResourceManager.h"
 #include "render/Render.h"
+#include "render/Texture.h"
+
+#include <glm/common.hpp>
+#include <glm/mat4x4.hpp>
+#include <glm/vec4.hpp>
 #include "scene/LoadContext.h"
 
 namespace vorn {
@@ -41,8 +46,11 @@ void Image::setProperties(const Attributes& attributes) {
     // "w" and "h" are the node's: its setSize already rebuilds the frame.
     Node::setProperties(attributes);
     std::string file;
+    bool whenShown = false;
     LoadContext::each(attributes, [&](const std::string& key, const Value& value) {
-        if (key == "filename") {
+        if (key == "load_when_shown") {
+            whenShown = value.asBool();
+        } else if (key == "filename") {
             file = value.toString();
         } else if (key == "flip_x") {
             flipX_ = value.asBool();
@@ -55,6 +63,14 @@ void Image::setProperties(const Attributes& attributes) {
         }
     });
     if (file.empty()) return;
+    if (whenShown && sizeSet_) {
+        shownFile_ = file;
+        shownFailed_ = false;
+        sourceData_.reset();
+        data_ = ImageData();
+        return;
+    }
+    if (whenShown) log("Image: %s has no size, so it is loaded at once", file.c_str());
     // The resource manager has logged a file it could not read.
     if (const auto frame = std::dynamic_pointer_cast<ImageData>(ResourceManager::instance()->getResource(file))) {
         setImageData(*frame);
@@ -122,9 +138,46 @@ void Image::onSizeChanged() {
     data_ = ImageData(size_, Color());
 }
 
+bool Image::followScreen(Render& render) {
+    const glm::mat4 toClip = render.getProjection() * render.getMatrix();
+    glm::vec2 low(1e30f);
+    glm::vec2 high(-1e30f);
+    for (const glm::vec2 corner : {glm::vec2(0.0f), glm::vec2(size_.x, 0.0f), glm::vec2(0.0f, size_.y), size_}) {
+        const glm::vec4 p = toClip * glm::vec4(corner, 0.0f, 1.0f);
+        const glm::vec2 at = p.w != 0.0f ? glm::vec2(p.x, p.y) / p.w : glm::vec2(p.x, p.y);
+        low = glm::min(low, at);
+        high = glm::max(high, at);
+    }
+    // The screen spans -1..1; half a screen more on each side is read ahead.
+    const float reach = 2.0f;
+    const bool near = high.x >= -reach && low.x <= reach && high.y >= -reach && low.y <= reach;
+    if (!near) {
+        if (sourceData_) {
+            sourceData_.reset();
+            data_ = ImageData();
+        }
+        return false;
+    }
+    if (!sourceData_ && !shownFailed_) {
+        ResourceManager* resources = ResourceManager::instance();
+        std::shared_ptr<ImageData> frame = resources->loadImage(resources->resolve(shownFile_));
+        const auto texture = frame ? frame->getTexture() : nullptr;
+        if (!texture || texture->getSize().x <= 0.0f) {
+            log("Image: %s is not a picture, the image stays empty", shownFile_.c_str());
+            shownFailed_ = true;
+            return false;
+        }
+        frame->load();
+        sourceData_ = std::move(frame);
+        buildFromSource();
+    }
+    return sourceData_ != nullptr;
+}
+
 void Image::draw() {
     Render* render = Render::instance();
     if (!render) return;
+    if (!shownFile_.empty() && !followScreen(*render)) return;
     render->setTextureWrap(repeatX_, repeatY_);
     data_.draw();
 }

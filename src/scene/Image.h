@@ -11,6 +11,8 @@
 
 namespace vorn {
 
+class Render;
+
 // Shows one frame (a picture, an atlas sprite or a plain rectangle)
 // stretched to the node, optionally mirrored and tiled. The frame drawn is
 // the node's own copy of its source, so a cached frame is never changed.
@@ -33,7 +35,12 @@ public:
     ~Image() override;
 
     // The node's attributes, then "filename", "flip_x", "flip_y",
-    // "repeat_x" and "repeat_y"; the picture is loaded last and copied.
+    // "repeat_x", "repeat_y" and "load_when_shown"; the picture is loaded
+    // last and copied. With "load_when_shown" and a size ("w", "h") the
+    // picture is read only while the node is on screen or within half a
+    // screen of it, and let go again once it is farther: large scenery
+    // that scrolls by holds no memory while out of sight. It is not
+    // cached, so the node's copy is the only one.
     void setProperties(const Attributes& attributes) override;
     void onSetup() override;
     void draw() override;
@@ -60,6 +67,9 @@ public:
 protected:
     // The source mirrored as the flags say, stretched to the node and tiled.
     void buildFromSource();
+    // For a picture loaded when shown: reads or lets go of it as the node
+    // comes near the screen or leaves; whether there is one to draw.
+    bool followScreen(Render& render);
 
     ImageData data_;
     std::shared_ptr<ImageData> sourceData_;
@@ -67,6 +77,9 @@ protected:
     bool flipY_ = false;
     int repeatX_ = 0;
     int repeatY_ = 0;
+    // The picture loaded when shown; empty for every other image.
+    std::string shownFile_;
+    bool shownFailed_ = false;
 };
 
 } // namespace vorn

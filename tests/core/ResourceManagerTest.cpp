@@ -3,6 +3,7 @@
 #include "core/ResourceManager.h"
 #include "core/XMLDocument.h"
 #include "render/ImageData.h"
+#include "render/Texture.h"
 
 #include "ResourceFixtures.h"
 
@@ -10,6 +11,7 @@
 
 #include <tinyxml2.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -312,5 +314,50 @@ TEST(ResourceManager, ClearXMLCacheRereadsEditedFilesAndKeepsTheRest) {
     // Holders of the old document keep it whole.
     EXPECT_STREQ(before->root()->Attribute("version"), "1");
     EXPECT_EQ(manager()->getResource("data/gfx/tile.png"), image);
+    manager()->setRender(nullptr);
+}
+
+// After a screen has gone, the large pictures only it showed are let go;
+// what is still shown, small pictures, atlases and other kinds stay.
+TEST(ResourceManager, UnusedLargePicturesAreLetGoAndReadAgainWhenAskedFor) {
+    DataTree tree;
+    FakeRender render;
+    manager()->setRender(&render);
+    setScreenHeight(720);
+    const auto square = [](int side) { return std::string(static_cast<std::size_t>(side * side * 4), '\x40'); };
+    tree.write("data/gfx/gone.png", square(16));
+    tree.write("data/gfx/shown.png", square(16));
+    tree.write("data/gfx/shared.png", square(16));
+    tree.write("data/gfx/small.png", square(4));
+    tree.write("data/atlases/sheet.png", square(16));
+    tree.write("data/atlases/sheet.atlas.xml", R"(<atlas imagePath="sheet.png"><sprite n="leaf" x="0" y="0" w="4" h="4"/></atlas>)");
+    tree.write("data/notes.xml", "<notes/>");
+
+    for (const char* name : {"data/gfx/gone.png", "data/gfx/small.png", "data/atlases/sheet.atlas.xml", "data/notes.xml"}) {
+        ASSERT_TRUE(manager()->getResource(name)) << name;
+    }
+    // An image node's copy holds the texture; a shared frame holds the picture.
+    const vorn::ImageData shownCopy =
+        *std::dynamic_pointer_cast<vorn::ImageData>(manager()->getResource("data/gfx/shown.png"));
+    const auto sharedFrame = manager()->getResource("data/gfx/shared.png");
+    const std::weak_ptr<vorn::Texture> goneTexture =
+        std::dynamic_pointer_cast<vorn::ImageData>(manager()->getResource("data/gfx/gone.png"))->getTexture();
+    const int made = render.texturesMade;
+
+    LogCapture log;
+    EXPECT_EQ(manager()->releaseUnusedPictures(100), 1u);
+    EXPECT_EQ(log.count("1 unused pictures let go"), 1) << log.text();
+    EXPECT_FALSE(manager()->isCached("data/gfx/gone.png"));
+    EXPECT_TRUE(goneTexture.expired());
+    for (const char* name : {"data/gfx/shown.png", "data/gfx/shared.png", "data/gfx/small.png",
+                             "data/atlases/sheet.atlas.xml", "leaf", "data/notes.xml"}) {
+        EXPECT_TRUE(manager()->isCached(name)) << name;
+    }
+    EXPECT_EQ(manager()->releaseUnusedPictures(100), 0u);
+
+    const auto again = std::dynamic_pointer_cast<vorn::ImageData>(manager()->getResource("data/gfx/gone.png"));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->getWidth(), 16.0f);
+    EXPECT_EQ(render.texturesMade, made + 1);
     manager()->setRender(nullptr);
 }

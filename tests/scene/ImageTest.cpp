@@ -2,6 +2,7 @@
 // texture-coordinate tables that mirroring, tiling, stretching and corner
 // sizes give, the colour of plain rectangles, and the texture wrap each
 // one draws with.
+#include "core/ResourceManager.h"
 #include "render/Texture.h"
 #include "scene/Animation.h"
 #include "scene/Effect.h"
@@ -13,6 +14,7 @@
 #include "VisualFixture.h"
 #include "support/LogCapture.h"
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
@@ -201,6 +203,66 @@ TEST_F(Pictures, AFrameReplacesTheStandInAndAMissingPictureShowsNothing) {
     EXPECT_EQ(log.count("is not a picture"), 1) << log.text();
     EXPECT_EQ(drawn(named).size(), 0u);
     EXPECT_FALSE(named.isEnabled());
+}
+
+// Scenery that scrolls by: read when it comes within half a screen, drawn
+// like any image, and let go (texture and all) once it is farther again.
+TEST_F(Pictures, APictureLoadedWhenShownIsHeldOnlyNearTheScreen) {
+    run.render.setProjection(glm::ortho(0.0f, 100.0f, 100.0f, 0.0f, -1.0f, 1.0f));
+    const auto node =
+        std::dynamic_pointer_cast<Image>(make(R"(<image filename="PIC" w="60" h="40" load_when_shown="1"/>)"));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->getSize(), glm::vec2(60, 40));
+
+    node->setPosition({160.0f, 0.0f});
+    EXPECT_TRUE(drawn(*node).empty());
+    EXPECT_EQ(node->getSourceData(), nullptr);
+    EXPECT_FALSE(vorn::ResourceManager::instance()->isCached(pic));
+
+    // Half a screen ahead it is read already; on screen it is drawn stretched.
+    node->setPosition({140.0f, 0.0f});
+    drawn(*node);
+    ASSERT_NE(node->getSourceData(), nullptr);
+    node->setPosition({20.0f, 50.0f});
+    auto batches = drawn(*node);
+    ASSERT_EQ(batches.size(), 1u);
+    ASSERT_NE(batches[0].texture, nullptr);
+    EXPECT_EQ(batches[0].texture->getSize(), glm::vec2(30, 20));
+    EXPECT_TRUE(sameCorners(corners(batches[0]), {{20, 50, 0, 0}, {80, 50, 1, 0}, {80, 90, 1, 1}, {20, 90, 0, 1}}));
+    std::weak_ptr<vorn::Texture> texture = batches[0].texture;
+    batches.clear();
+    run.render.batches.clear();
+
+    node->setPosition({20.0f, -160.0f});
+    EXPECT_TRUE(drawn(*node).empty());
+    EXPECT_EQ(node->getSourceData(), nullptr);
+    // The device lets its last texture go with the next one it binds.
+    run.render.unsetTexture();
+    EXPECT_TRUE(texture.expired());
+    EXPECT_FALSE(vorn::ResourceManager::instance()->isCached(pic));
+
+    node->setPosition({0.0f, 0.0f});
+    EXPECT_EQ(drawn(*node).size(), 1u);
+}
+
+TEST_F(Pictures, APictureLoadedWhenShownThatIsMissingOrUnsizedIsSaidOnce) {
+    run.render.setProjection(glm::ortho(0.0f, 100.0f, 100.0f, 0.0f, -1.0f, 1.0f));
+    vorn::test::LogCapture log;
+    // Missing: nothing drawn, not even the white stand-in, and read once.
+    const auto missing = std::dynamic_pointer_cast<Image>(
+        make(R"(<image filename="data/no/such.png" w="60" h="40" load_when_shown="1"/>)"));
+    ASSERT_NE(missing, nullptr);
+    EXPECT_TRUE(drawn(*missing).empty());
+    EXPECT_TRUE(drawn(*missing).empty());
+    EXPECT_EQ(log.count("data/no/such.png is not a picture"), 1) << log.text();
+
+    // Without a size there is nothing to stand in for it: it is read at once.
+    vorn::test::LogCapture unsizedLog;
+    const auto unsized = std::dynamic_pointer_cast<Image>(make(R"(<image filename="PIC" load_when_shown="1"/>)"));
+    ASSERT_NE(unsized, nullptr);
+    EXPECT_EQ(unsizedLog.count("has no size, so it is loaded at once"), 1) << unsizedLog.text();
+    EXPECT_EQ(unsized->getSize(), glm::vec2(30, 20));
+    EXPECT_EQ(drawn(*unsized).size(), 1u);
 }
 
 TEST_F(Pictures, ANonNumericSizeIsLeftOutAndTheRestIsRead) {
