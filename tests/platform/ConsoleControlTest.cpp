@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -24,7 +25,7 @@ struct Heard {
     std::condition_variable changed;
     std::vector<std::string> calls;
     std::vector<std::thread::id> threads;
-    bool secondTakes = true;
+    std::atomic<bool> secondTakes{true};
 
     void add(const std::string& call) {
         const std::lock_guard<std::mutex> lock(mutex);
@@ -48,8 +49,11 @@ BOOL WINAPI first(DWORD type) {
 }
 
 BOOL WINAPI second(DWORD type) {
+    // Decided before it is heard: the test changes its mind once it has
+    // heard, and the answer must be the one given before.
+    const bool takes = heard.secondTakes;
     heard.add("second " + std::to_string(type));
-    return heard.secondTakes ? TRUE : FALSE;
+    return takes ? TRUE : FALSE;
 }
 
 TEST(ConsoleControl, ASignalReachesTheHandlersLastAddedFirstOnAThreadOfTheirOwn) {
