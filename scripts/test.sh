@@ -90,7 +90,7 @@ unset LP_NUM_THREADS
 
 # ThreadSanitizer builds one program of the threaded suites (tests/CMakeLists.txt).
 stage "tsan build"
-bash scripts/build.sh tsan threaded_tests
+bash scripts/build.sh tsan --target threaded_tests
 stage "tsan tests"
 whole build/tsan/tests/threaded_tests
 # The fuzz targets: every kept input replayed, then a few seconds of new ones.
