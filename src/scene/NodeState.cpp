@@ -38,11 +38,11 @@ Node::State Node::State::parse(const tinyxml2::XMLElement* e) {
     if (!e) return state;
     const LoadContext::Element context(e);
     // Each number on its own: a bad one is left out as if it were not there.
-    const auto number = [e](const char* name) -> std::optional<float> {
-        const char* text = e->Attribute(name);
+    const auto number = [e](const char* attribute) -> std::optional<float> {
+        const char* text = e->Attribute(attribute);
         if (!text) return std::nullopt;
         std::optional<float> read;
-        LoadContext::attribute(name, Value(text), [&] { read = Value(text).asFloat(); });
+        LoadContext::attribute(attribute, Value(text), [&] { read = Value(text).asFloat(); });
         return read;
     };
     const std::optional<float> x = number("x"), y = number("y");
