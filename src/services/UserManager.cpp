@@ -238,8 +238,10 @@ Value UserManager::readUsersData(const Data& data, std::vector<std::string>* pro
         // list of profiles keep their whole entries; a profile cut short
         // is left out.
         root = Value::fromPlistPrefix(data, 1, &damage);
-        const Value& users = root.get("users");
-        const unsigned whole = users.type() == Value::ARRAY ? users.size() : 0;
+        // The prefix may hold no dictionary at all: a bare value asks for no key.
+        const unsigned whole = root.type() == Value::DICT && root.get("users").type() == Value::ARRAY
+                                   ? root.get("users").size()
+                                   : 0;
         problems->push_back("read up to the damage: " + std::to_string(whole) + " whole profile(s) kept");
         if (root.isNil()) return root;
     }
