@@ -94,17 +94,6 @@ long dealtTiles(const std::string& log, std::size_t from, const std::string& uid
     return std::sscanf(log.c_str() + at + head.size(), "%ld tiles", &n) == 1 ? n : -1;
 }
 
-// The levels that open with a lesson, from the game's configuration.
-std::set<std::string> levelsWithALesson() {
-    std::set<std::string> uids;
-    const vorn::Value config = vorn::Value::fromPlistData(vorn::Data::readFile("data/config.plist"));
-    const vorn::Value& tutorials = config.get("tutorials");
-    if (tutorials.type() == vorn::Value::DICT) {
-        for (const std::string& uid : tutorials.keys()) uids.insert(uid);
-    }
-    return uids;
-}
-
 class AllLevelsRun : public vorn::test::ProgramRunTest {
 protected:
     void SetUp() override {
@@ -168,7 +157,7 @@ TEST_F(AllLevelsRun, EveryLevelDealsAndDrawsItsLayout) {
         if (!vorn::test::kSanitized || i % 12 == 0 || i + 1 == all.size()) levels.push_back(all[i]);
     }
     for (const LevelEntry& level : levels) EXPECT_GT(level.places, 0u) << "level " << level.uid << "'s layout";
-    const std::set<std::string> lessons = levelsWithALesson();
+    const std::set<std::string> lessons = vorn::test::levelsWithALesson();
     ASSERT_FALSE(lessons.empty());
 
     const auto started = std::chrono::steady_clock::now();

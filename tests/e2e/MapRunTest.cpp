@@ -54,17 +54,6 @@ std::vector<Spot> spotsOf(const Nodes& map) {
     return spots;
 }
 
-// The levels whose game screen opens with a lesson.
-std::set<std::string> levelsWithALesson() {
-    std::set<std::string> uids;
-    const vorn::Value config = vorn::Value::fromPlistData(vorn::Data::readFile("data/config.plist"));
-    const vorn::Value& tutorials = config.get("tutorials");
-    if (tutorials.type() == vorn::Value::DICT) {
-        for (const std::string& uid : tutorials.keys()) uids.insert(uid);
-    }
-    return uids;
-}
-
 // A screen and how many levels the player has won.
 using Case = std::tuple<ScreenSize, int>;
 
@@ -115,7 +104,7 @@ TEST_P(MapRun, EveryOpenLevelOnTheScreenIsWholeAndPlaysWhenClicked) {
 
     // The newest level first: the one a player clicks most.
     std::vector<Spot> order(open.rbegin(), open.rend());
-    const std::set<std::string> lessons = levelsWithALesson();
+    const std::set<std::string> lessons = vorn::test::levelsWithALesson();
     size_t mapsSeen = 1;
     size_t gamesSeen = 0;
     size_t lessonsSeen = 0;

@@ -37,8 +37,9 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <ostream>
 #include <memory>
+#include <ostream>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -50,6 +51,18 @@
 #endif
 
 namespace vorn::test {
+
+// The levels whose game screen opens with a lesson, from the game's
+// configuration (read from the working folder).
+inline std::set<std::string> levelsWithALesson() {
+    std::set<std::string> uids;
+    const Value config = Value::fromPlistData(Data::readFile("data/config.plist"));
+    const Value& tutorials = config.get("tutorials");
+    if (tutorials.type() == Value::DICT) {
+        for (const std::string& uid : tutorials.keys()) uids.insert(uid);
+    }
+    return uids;
+}
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 inline constexpr bool kSanitized = true;
