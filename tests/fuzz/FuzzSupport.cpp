@@ -63,6 +63,11 @@ Run::~Run() {
     Platform::instance()->setDesktopSizeForTesting({0.0f, 0.0f});
 }
 
+Run& sharedRun() {
+    static Run* const run = new Run();
+    return *run;
+}
+
 void Run::step(float dt, int frames) {
     for (int i = 0; i < frames; ++i) {
         render.beginFrame();

@@ -51,4 +51,8 @@ public:
     FuzzApp app;
 };
 
+// The process's one run, made at its first use and kept: a renderer is
+// costly to make.
+Run& sharedRun();
+
 } // namespace vorn::fuzz

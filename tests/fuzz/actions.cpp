@@ -11,20 +11,14 @@
 
 #include <exception>
 
-namespace {
-
-// One for the process: a renderer is costly to make.
-vorn::fuzz::Run* run = nullptr;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
-    run = new vorn::fuzz::Run();
+    vorn::fuzz::sharedRun();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorn::fuzz::Run& run = vorn::fuzz::sharedRun();
     tinyxml2::XMLDocument document;
     if (document.Parse(reinterpret_cast<const char*>(data), size) != tinyxml2::XML_SUCCESS) return 0;
     std::unique_ptr<vorn::Action> action;
@@ -35,12 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (!action) return 0;
-    auto scene = std::make_shared<vorn::Scene>(&run->app);
-    run->app.runScene(scene);
+    auto scene = std::make_shared<vorn::Scene>(&run.app);
+    run.app.runScene(scene);
     auto node = std::make_shared<vorn::Node>();
     scene->addChild(node);
     node->runAction(action.release());
-    run->step(0.3f, 8);
-    run->app.runScene(nullptr);
+    run.step(0.3f, 8);
+    run.app.runScene(nullptr);
     return 0;
 }

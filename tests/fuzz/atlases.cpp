@@ -10,12 +10,6 @@
 #include <filesystem>
 #include <vector>
 
-namespace {
-
-vorn::fuzz::Run* run = nullptr;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
     const std::string folder = vorn::fuzz::scratch() + "/data/atlases";
@@ -25,7 +19,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         vorn::test::writePng(folder + "/" + name, 16, 8, 4, pixels);
     }
     vorn::ResourceManager::instance()->addSearchPath(vorn::fuzz::scratch());
-    run = new vorn::fuzz::Run();
+    vorn::fuzz::sharedRun();
     return 0;
 }
 

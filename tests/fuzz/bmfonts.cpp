@@ -8,20 +8,15 @@
 
 #include <tinyxml2.h>
 
-namespace {
-
-vorn::fuzz::Run* run = nullptr;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
     vorn::ResourceManager::instance()->addSearchPath("tests/render/fixtures");
-    run = new vorn::fuzz::Run();
+    vorn::fuzz::sharedRun();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorn::fuzz::Run& run = vorn::fuzz::sharedRun();
     tinyxml2::XMLDocument document;
     if (document.Parse(reinterpret_cast<const char*>(data), size) != tinyxml2::XML_SUCCESS) return 0;
     if (!document.RootElement()) return 0;
@@ -32,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)font.buildDrawData({1.0f, 2.0f, 0.0f}, text, 1.5f);
     font.prepareTextures();
     font.drawSpaced({0.0f, 0.0f, 0.0f}, text, 0.0f);
-    run->render.flush();
-    run->render.batches.clear();
+    run.render.flush();
+    run.render.batches.clear();
     return 0;
 }

@@ -6,26 +6,20 @@
 #include "scene/Effect.h"
 #include "scene/Scene.h"
 
-namespace {
-
-// One for the process: a renderer is costly to make.
-vorn::fuzz::Run* run = nullptr;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
-    run = new vorn::fuzz::Run();
+    vorn::fuzz::sharedRun();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorn::fuzz::Run& run = vorn::fuzz::sharedRun();
     const std::string path = vorn::fuzz::writeScratch("effect.xml", data, size);
     vorn::ResourceManager::instance()->clearXMLCache();
-    auto scene = std::make_shared<vorn::Scene>(&run->app);
-    run->app.runScene(scene);
+    auto scene = std::make_shared<vorn::Scene>(&run.app);
+    run.app.runScene(scene);
     scene->addEffect(path, {100.0f, 100.0f});
-    run->step(1.0f, 6);
-    run->app.runScene(nullptr);
+    run.step(1.0f, 6);
+    run.app.runScene(nullptr);
     return 0;
 }

@@ -5,27 +5,21 @@
 #include "core/ResourceManager.h"
 #include "scene/Scene.h"
 
-namespace {
-
-// One for the process: a renderer is costly to make.
-vorn::fuzz::Run* run = nullptr;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vorn::fuzz::setUp();
-    run = new vorn::fuzz::Run();
+    vorn::fuzz::sharedRun();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vorn::fuzz::Run& run = vorn::fuzz::sharedRun();
     const std::string path = vorn::fuzz::writeScratch("scene.sg.xml", data, size);
     // Every input is a new file under the same name.
     vorn::ResourceManager::instance()->clearXMLCache();
-    auto scene = std::make_shared<vorn::Scene>(&run->app);
+    auto scene = std::make_shared<vorn::Scene>(&run.app);
     scene->load(path);
-    run->app.runScene(scene, "appear");
-    run->step(0.25f, 3);
-    run->app.runScene(nullptr);
+    run.app.runScene(scene, "appear");
+    run.step(0.25f, 3);
+    run.app.runScene(nullptr);
     return 0;
 }
