@@ -463,6 +463,29 @@ TEST_P(TTFFontBadFile, PackingItsGlyphsGivesBlanks) {
     }
 }
 
+// A glyph whose outline reaches past the box in its header (found by
+// fuzzing) would be drawn past the room the page makes for it from that box.
+TEST(GlyphOutlines, AGlyphReachingOutsideItsBoxIsPackedBlankAndTheOthersAreDrawn) {
+    const std::string bytes = patched([](PatchedFont& f) {
+        const std::uint32_t a = f.glyph(f.glyphOf(U'A'));
+        f.set16(a + 8, f.u16(a + 4) + 1); // yMax just over yMin: the box of a sliver
+    });
+    const Data font(bytes.data(), std::uint32_t(bytes.size()));
+    GlyphAtlas atlas(256);
+    LogCapture log;
+    const std::vector<Glyph> glyphs = atlas.packGlyphs(font, 20.0f, 1.0f, U"AV");
+    ASSERT_EQ(glyphs.size(), 2u);
+    EXPECT_EQ(log.count("U+0041 reaches outside its glyph's box"), 1) << log.text();
+    EXPECT_EQ(glyphs[0].corners[2], glm::vec3(0.0f));
+    EXPECT_GT(glyphs[0].xadvance, 0.0f);
+    EXPECT_NE(glyphs[1].corners[2], glm::vec3(0.0f));
+    int covered = 0;
+    for (int y = 0; y < atlas.side(); ++y) {
+        for (int x = 0; x < atlas.side(); ++x) covered += atlas.coverage(x, y) > 0;
+    }
+    EXPECT_GT(covered, 0);
+}
+
 TEST_F(TTFFontTest, SizesThatAreNotPositiveNumbersGiveAnEmptyFont) {
     for (const float size : {0.0f, -12.0f, NAN, INFINITY, 1e9f}) {
         LogCapture log;

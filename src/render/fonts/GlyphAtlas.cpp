@@ -21,6 +21,61 @@ std::atomic<bool> sideAtNextUse{false};
 
 int sideForDesktop() { return ResourceManager::instance()->isLargeScreen() ? 4096 : 2048; }
 
+// The least and the most a quadratic curve from a over c to b reaches along
+// one axis: its ends, or its turn between them.
+std::pair<float, float> curveReach(float a, float c, float b) {
+    float low = std::min(a, b);
+    float high = std::max(a, b);
+    const float bend = a - 2.0f * c + b;
+    if (bend != 0.0f) {
+        const float t = (a - c) / bend;
+        if (t > 0.0f && t < 1.0f) {
+            const float turn = (1.0f - t) * (1.0f - t) * a + 2.0f * (1.0f - t) * t * c + t * t * b;
+            low = std::min(low, turn);
+            high = std::max(high, turn);
+        }
+    }
+    return {low, high};
+}
+
+// Whether a glyph's outline, at that scale, stays within the room that
+// stb_truetype makes for it on the page. It sizes the room from the box in
+// the glyph's header and draws the outline into it without looking: the
+// outline of a damaged font that reaches past it is drawn clipped, and
+// trips the rasteriser's checks. A curve's control point may lie outside
+// while the curve stays in (real fonts have such glyphs), so curves are
+// followed to their turns.
+bool outlineFitsItsRoom(const stbtt_fontinfo& info, int glyph, float scale) {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    stbtt_GetGlyphBitmapBoxSubpixel(&info, glyph, scale, scale, 0.0f, 0.0f, &x0, &y0, &x1, &y1);
+    // The room's rows run down the page, the outline's y up.
+    const auto within = [&](std::pair<float, float> xs, std::pair<float, float> ys) {
+        return xs.first * scale >= static_cast<float>(x0) && xs.second * scale <= static_cast<float>(x1) &&
+               -ys.second * scale >= static_cast<float>(y0) && -ys.first * scale <= static_cast<float>(y1);
+    };
+    stbtt_vertex* vertices = nullptr;
+    const int count = stbtt_GetGlyphShape(&info, glyph, &vertices);
+    bool inside = true;
+    float penX = 0.0f, penY = 0.0f;
+    for (int i = 0; i < count && inside; ++i) {
+        const stbtt_vertex& v = vertices[i];
+        const float x = v.x, y = v.y, cx = v.cx, cy = v.cy;
+        if (v.type == STBTT_vcurve) {
+            inside = within(curveReach(penX, cx, x), curveReach(penY, cy, y));
+        } else if (v.type == STBTT_vcubic) {
+            // Within the hull of its control points (only CFF fonts have them).
+            const float cx1 = v.cx1, cy1 = v.cy1;
+            inside = within(std::minmax({penX, cx, cx1, x}), std::minmax({penY, cy, cy1, y}));
+        } else {
+            inside = within({x, x}, {y, y});
+        }
+        penX = x;
+        penY = y;
+    }
+    stbtt_FreeShape(&info, vertices);
+    return inside;
+}
+
 } // namespace
 
 GlyphAtlas* GlyphAtlas::instance() {
@@ -103,10 +158,11 @@ std::vector<Glyph> GlyphAtlas::packGlyphs(const stbtt_fontinfo& info, float size
     const float pixelSize = size * resolutionScale;
     // Glyph boxes are at most 65536 font units across; at a larger scale
     // their pixel sizes would overflow, and no page holds them anyway.
-    if (!(stbtt_ScaleForPixelHeight(&info, pixelSize) * 65536.0f < static_cast<float>(1 << 24))) {
+    const float scale = stbtt_ScaleForPixelHeight(&info, pixelSize);
+    if (!(scale * 65536.0f < static_cast<float>(1 << 24))) {
         return glyphs;
     }
-    const float advanceScale = stbtt_ScaleForPixelHeight(&info, pixelSize) / resolutionScale;
+    const float advanceScale = scale / resolutionScale;
 
     std::vector<int> codes(codePoints.begin(), codePoints.end());
     std::vector<stbtt_packedchar> packed(codePoints.size());
@@ -126,6 +182,15 @@ std::vector<Glyph> GlyphAtlas::packGlyphs(const stbtt_fontinfo& info, float size
     // that found no room are known (their records are left unwritten) and
     // the changed region of the page is known exactly.
     const int gathered = stbtt_PackFontRangesGatherRects(&packer_, &info, &range, 1, rects.data());
+    for (std::size_t i = 0; i < static_cast<std::size_t>(gathered); ++i) {
+        if (!outlineFitsItsRoom(info, stbtt_FindGlyphIndex(&info, codes[i]), scale)) {
+            log("GlyphAtlas: the outline of U+%04X reaches outside its glyph's box; it is drawn as a blank",
+                static_cast<unsigned>(codes[i]));
+            // No room: it is packed as a glyph without an outline is.
+            rects[i].w = 0;
+            rects[i].h = 0;
+        }
+    }
     stbtt_PackFontRangesPackRects(&packer_, rects.data(), gathered);
     stbtt_PackFontRangesRenderIntoRects(&packer_, &info, &range, 1, rects.data());
 
