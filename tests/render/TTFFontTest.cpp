@@ -420,6 +420,22 @@ INSTANTIATE_TEST_SUITE_P(
                                     f.set16(f.glyph(g) + 12, g);
                                 }),
                                 "(composite glyphs that contain themselves"},
+                    BadFontCase{"GlyphPartPlacedOutOfRange",
+                                patched([](PatchedFont& f) {
+                                    // The first part of the first composite glyph placed by
+                                    // 16-bit offsets, moved to the edge of the coordinates.
+                                    for (std::uint32_t g = 0; g < f.glyphCount(); ++g) {
+                                        const std::uint32_t at = f.glyph(g);
+                                        if (f.glyph(g + 1) == at || std::int16_t(f.u16(at)) >= 0 ||
+                                            (f.u16(at + 10) & 1) == 0) {
+                                            continue;
+                                        }
+                                        f.set16(at + 14, 0x7FFF);
+                                        return;
+                                    }
+                                    ADD_FAILURE() << "no composite glyph with 16-bit offsets";
+                                }),
+                                "(glyph parts placed beyond the coordinates' range (glyph"},
                     BadFontCase{"GlyphLocationPastGlyf",
                                 patched([](PatchedFont& f) { f.set32(f.entry("glyf") + 12, 16); }),
                                 "(glyph locations out of order or past the glyf table (glyph"},

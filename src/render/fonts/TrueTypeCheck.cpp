@@ -1,6 +1,8 @@
 #include "render/fonts/TrueTypeCheck.h"
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 #include <vector>
 
 namespace vorn {
@@ -10,6 +12,27 @@ namespace {
 // A composite glyph's parts are drawn by recursion, each adding its points.
 constexpr int kMaxComponentDepth = 32;
 constexpr std::uint64_t kMaxGlyphPoints = 1u << 17;
+
+// The reach of a glyph's points: stb_truetype keeps each coordinate in 16
+// bits, and a composite glyph's are its parts' placed by float arithmetic,
+// which must land in that range.
+struct Extent {
+    double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+
+    void add(double x, double y) {
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+        y0 = std::min(y0, y);
+        y1 = std::max(y1, y);
+    }
+};
+
+// A part of a composite glyph: its glyph and how it is placed, as
+// stb_truetype reads them.
+struct Part {
+    std::uint32_t glyph = 0;
+    float matrix[6] = {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+};
 
 struct Table {
     std::uint32_t offset = 0;
@@ -118,6 +141,7 @@ private:
     std::string checkGlyphs() {
         parts_.assign(glyphs_, {});
         points_.assign(glyphs_, 0);
+        extents_.assign(glyphs_, {});
         for (std::uint32_t g = 0; g < glyphs_; ++g) {
             std::uint64_t begin = 0, end = 0;
             std::string fault = glyphRange(g, begin, end);
@@ -130,6 +154,10 @@ private:
         for (std::uint32_t g = 0; g < glyphs_; ++g) {
             std::uint64_t total = 0;
             if (!countPoints(g, 0, state, total)) return "composite glyphs that contain themselves or grow without bound";
+        }
+        std::fill(state.begin(), state.end(), 0);
+        for (std::uint32_t g = 0; g < glyphs_; ++g) {
+            if (!placeParts(g, state)) return "glyph parts placed beyond the coordinates' range (glyph " + std::to_string(g) + ")";
         }
         return {};
     }
@@ -186,6 +214,34 @@ private:
         // the point after it.
         if (lastIsSinglePoint && (flags[singlePointStart] & 1) == 0) return "a last contour of one control point";
         points_[g] = points + 2ull * contours;
+        // The points' reach, summed as stb_truetype sums them, in 16 bits.
+        // Lines and moves carry a control point at the origin.
+        Extent& extent = extents_[g];
+        std::vector<std::int16_t> xs(flags.size());
+        std::int16_t value = 0;
+        for (std::size_t i = 0; i < flags.size(); ++i) {
+            const std::uint8_t flag = flags[i];
+            if (flag & 2) {
+                const std::int32_t d = static_cast<std::int32_t>(f_.u8(at++));
+                value = static_cast<std::int16_t>(value + ((flag & 16) ? d : -d));
+            } else if (!(flag & 16)) {
+                value = static_cast<std::int16_t>(value + f_.s16(at));
+                at += 2;
+            }
+            xs[i] = value;
+        }
+        value = 0;
+        for (std::size_t i = 0; i < flags.size(); ++i) {
+            const std::uint8_t flag = flags[i];
+            if (flag & 4) {
+                const std::int32_t d = static_cast<std::int32_t>(f_.u8(at++));
+                value = static_cast<std::int16_t>(value + ((flag & 32) ? d : -d));
+            } else if (!(flag & 32)) {
+                value = static_cast<std::int16_t>(value + f_.s16(at));
+                at += 2;
+            }
+            extent.add(xs[i], value);
+        }
         return {};
     }
 
@@ -199,15 +255,74 @@ private:
             // Parts placed by matching points are not supported by
             // stb_truetype.
             if ((flags & 2) == 0) return "a glyph part placed by points";
+            const std::uint64_t placed = at;
             at += (flags & 1) ? 4 : 2;
             at += (flags & 8) ? 2 : (flags & 0x40) ? 4 : (flags & 0x80) ? 8 : 0;
             if (at > end) return "a glyph part cut short";
             // stb_truetype reads the index as a signed number.
             if (part >= glyphs_ || part >= 0x8000) return "a glyph part that is no glyph";
-            parts_[g].push_back(part);
+            parts_[g].push_back(readPlacement(part, flags, placed));
             more = (flags & 0x20) != 0;
         }
         return {};
+    }
+
+    // The offsets and the matrix of a part, as stb_truetype reads them.
+    Part readPlacement(std::uint32_t glyph, std::uint32_t flags, std::uint64_t at) const {
+        Part part;
+        part.glyph = glyph;
+        float* m = part.matrix;
+        if (flags & 1) {
+            m[4] = static_cast<float>(f_.s16(at));
+            m[5] = static_cast<float>(f_.s16(at + 2));
+            at += 4;
+        } else {
+            m[4] = static_cast<float>(static_cast<std::int8_t>(f_.u8(at)));
+            m[5] = static_cast<float>(static_cast<std::int8_t>(f_.u8(at + 1)));
+            at += 2;
+        }
+        const auto f2dot14 = [&](std::uint64_t where) { return static_cast<float>(f_.s16(where)) / 16384.0f; };
+        if (flags & 8) {
+            m[0] = m[3] = f2dot14(at);
+        } else if (flags & 0x40) {
+            m[0] = f2dot14(at);
+            m[3] = f2dot14(at + 2);
+        } else if (flags & 0x80) {
+            m[0] = f2dot14(at);
+            m[1] = f2dot14(at + 2);
+            m[2] = f2dot14(at + 4);
+            m[3] = f2dot14(at + 6);
+        }
+        return part;
+    }
+
+    // A composite glyph's reach from its parts', each placed as
+    // stb_truetype places every point: x by m (a x + c y + e), y by
+    // n (b x + d y + f), m and n the lengths of the matrix's columns, and the
+    // result cut to 16 bits. False when a placed point would not fit them.
+    // Parts are known to be free of cycles by now.
+    bool placeParts(std::uint32_t g, std::vector<int>& state) {
+        if (state[g] != 0) return true;
+        state[g] = 1;
+        if (parts_[g].empty()) return true;
+        Extent whole;
+        for (const Part& part : parts_[g]) {
+            if (!placeParts(part.glyph, state)) return false;
+            const Extent& e = extents_[part.glyph];
+            const float* m = part.matrix;
+            const double mx = std::sqrt(double(m[0]) * m[0] + double(m[1]) * m[1]);
+            const double ny = std::sqrt(double(m[2]) * m[2] + double(m[3]) * m[3]);
+            for (const double x : {e.x0, e.x1}) {
+                for (const double y : {e.y0, e.y1}) {
+                    const double px = mx * (m[0] * x + m[2] * y + m[4]);
+                    const double py = ny * (m[1] * x + m[3] * y + m[5]);
+                    if (!(px >= -32768.0 && px < 32768.0 && py >= -32768.0 && py < 32768.0)) return false;
+                    whole.add(std::trunc(px), std::trunc(py));
+                }
+            }
+        }
+        extents_[g] = whole;
+        return true;
     }
 
     bool countPoints(std::uint32_t g, int depth, std::vector<int>& state, std::uint64_t& total) {
@@ -218,8 +333,8 @@ private:
         if (state[g] == 1 || depth > kMaxComponentDepth) return false;
         state[g] = 1;
         std::uint64_t own = points_[g];
-        for (const std::uint32_t part : parts_[g]) {
-            if (!countPoints(part, depth + 1, state, own)) return false;
+        for (const Part& part : parts_[g]) {
+            if (!countPoints(part.glyph, depth + 1, state, own)) return false;
         }
         points_[g] = own;
         state[g] = 2;
@@ -430,7 +545,8 @@ private:
     const Font& f_;
     std::uint32_t locFormat_ = 0;
     std::uint32_t glyphs_ = 0;
-    std::vector<std::vector<std::uint32_t>> parts_;
+    std::vector<std::vector<Part>> parts_;
+    std::vector<Extent> extents_;
     std::vector<std::uint64_t> points_;
 };
 
