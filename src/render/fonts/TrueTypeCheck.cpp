@@ -216,32 +216,25 @@ private:
         points_[g] = points + 2ull * contours;
         // The points' reach, summed as stb_truetype sums them, in 16 bits.
         // Lines and moves carry a control point at the origin.
-        Extent& extent = extents_[g];
-        std::vector<std::int16_t> xs(flags.size());
-        std::int16_t value = 0;
-        for (std::size_t i = 0; i < flags.size(); ++i) {
-            const std::uint8_t flag = flags[i];
-            if (flag & 2) {
-                const std::int32_t d = static_cast<std::int32_t>(f_.u8(at++));
-                value = static_cast<std::int16_t>(value + ((flag & 16) ? d : -d));
-            } else if (!(flag & 16)) {
-                value = static_cast<std::int16_t>(value + f_.s16(at));
-                at += 2;
+        const auto axis = [&](std::uint8_t shortBit, std::uint8_t sameBit) {
+            std::vector<std::int16_t> values(flags.size());
+            std::int16_t value = 0;
+            for (std::size_t i = 0; i < flags.size(); ++i) {
+                const std::uint8_t flag = flags[i];
+                if (flag & shortBit) {
+                    const std::int32_t d = static_cast<std::int32_t>(f_.u8(at++));
+                    value = static_cast<std::int16_t>(value + ((flag & sameBit) ? d : -d));
+                } else if (!(flag & sameBit)) {
+                    value = static_cast<std::int16_t>(value + f_.s16(at));
+                    at += 2;
+                }
+                values[i] = value;
             }
-            xs[i] = value;
-        }
-        value = 0;
-        for (std::size_t i = 0; i < flags.size(); ++i) {
-            const std::uint8_t flag = flags[i];
-            if (flag & 4) {
-                const std::int32_t d = static_cast<std::int32_t>(f_.u8(at++));
-                value = static_cast<std::int16_t>(value + ((flag & 32) ? d : -d));
-            } else if (!(flag & 32)) {
-                value = static_cast<std::int16_t>(value + f_.s16(at));
-                at += 2;
-            }
-            extent.add(xs[i], value);
-        }
+            return values;
+        };
+        const std::vector<std::int16_t> xs = axis(2, 16);
+        const std::vector<std::int16_t> ys = axis(4, 32);
+        for (std::size_t i = 0; i < flags.size(); ++i) extents_[g].add(xs[i], ys[i]);
         return {};
     }
 
