@@ -169,8 +169,7 @@ std::string Application::windowTitle() { return {}; }
 
 void Application::update(float dt) {
     dt = std::min(dt, 10.0f);
-    if (sceneLeft_) {
-        sceneLeft_ = false;
+    if (framesToPictureRelease_ > 0 && --framesToPictureRelease_ == 0) {
         // Large pictures only: small ones cost little to keep and would
         // be read again on the next visit.
         ResourceManager::instance()->releaseUnusedPictures(512 * 512);
@@ -259,7 +258,7 @@ void Application::runScene(const std::shared_ptr<Scene>& scene, const std::strin
     const std::shared_ptr<Scene> next = scene;
     if (const std::shared_ptr<Scene> old = scene_) {
         old->exitStage();
-        sceneLeft_ = true;
+        framesToPictureRelease_ = 2;
     }
     scene_ = next;
     if (!next) return;

@@ -119,9 +119,10 @@ private:
     bool quit_ = false;
     int exitStatus_ = 0;
     std::shared_ptr<Scene> scene_;
-    // A scene left the stage: the pictures only it showed go at the next
-    // update, once whoever switched has let go of it.
-    bool sceneLeft_ = false;
+    // A scene left the stage: the pictures only it showed go once a frame
+    // without it has been shown. Until then the renderer holds the last
+    // frame it showed, and whoever switched may still hold the scene.
+    int framesToPictureRelease_ = 0;
     std::string deviceId_;
     bool fullscreen_ = true;
     bool viewportValid_ = false;

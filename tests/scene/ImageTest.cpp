@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <typeinfo>
@@ -243,6 +244,40 @@ TEST_F(Pictures, APictureLoadedWhenShownIsHeldOnlyNearTheScreen) {
 
     node->setPosition({0.0f, 0.0f});
     EXPECT_EQ(drawn(*node).size(), 1u);
+}
+
+// A screen left for another: the large pictures only it showed go once a
+// frame without them has been shown, as the device holds the last frame it
+// showed until the next one; the new screen's stay.
+TEST_F(Pictures, TheLargePicturesOfAScreenLeftGoOnceAFrameWithoutThemIsShown) {
+    const std::string left = picture("left.png", 600, 600);
+    const std::string next = picture("next.png", 600, 600);
+    // What the last frame drew stays held until the next one is shown.
+    const auto showFrame = [&] {
+        const auto shownBefore = static_cast<std::ptrdiff_t>(run.render.batches.size());
+        run.step(1.0f / 60.0f);
+        run.render.batches.erase(run.render.batches.begin(), run.render.batches.begin() + shownBefore);
+    };
+    const auto screenOf = [&](const std::string& path) {
+        auto scene = std::make_shared<vorn::Scene>(&run.app);
+        scene->addChild(make(R"(<image filename=")" + path + R"("/>)"));
+        run.app.runScene(scene);
+    };
+
+    screenOf(left);
+    showFrame();
+    ASSERT_EQ(run.render.batches.size(), 1u);
+    const std::weak_ptr<vorn::Texture> leftTexture = run.render.batches[0].texture;
+    ASSERT_FALSE(leftTexture.expired());
+
+    screenOf(next);
+    showFrame();
+    showFrame();
+    EXPECT_FALSE(vorn::ResourceManager::instance()->isCached(left));
+    EXPECT_TRUE(leftTexture.expired());
+    EXPECT_TRUE(vorn::ResourceManager::instance()->isCached(next));
+    ASSERT_EQ(run.render.batches.size(), 1u);
+    EXPECT_EQ(run.render.batches[0].texture->getSize(), glm::vec2(600, 600));
 }
 
 TEST_F(Pictures, APictureLoadedWhenShownThatIsMissingOrUnsizedIsSaidOnce) {
