@@ -148,8 +148,10 @@ bool Image::followScreen(Render& render) {
         low = glm::min(low, at);
         high = glm::max(high, at);
     }
-    // The screen spans -1..1; half a screen more on each side is read ahead.
-    const float reach = 2.0f;
+    // The screen spans -1..1. A picture is read once it comes within half
+    // a screen of it, and let go only an eighth of a screen farther, so
+    // that one moved back and forth across that edge is not read each time.
+    const float reach = sourceData_ ? 2.25f : 2.0f;
     const bool near = high.x >= -reach && low.x <= reach && high.y >= -reach && low.y <= reach;
     if (!near) {
         if (sourceData_) {

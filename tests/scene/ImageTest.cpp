@@ -224,6 +224,12 @@ TEST_F(Pictures, APictureLoadedWhenShownIsHeldOnlyNearTheScreen) {
     node->setPosition({140.0f, 0.0f});
     drawn(*node);
     ASSERT_NE(node->getSourceData(), nullptr);
+    // Back across that edge it stays: it goes only an eighth of a screen
+    // farther.
+    const vorn::ImageData* read = node->getSourceData().get();
+    node->setPosition({155.0f, 0.0f});
+    drawn(*node);
+    EXPECT_EQ(node->getSourceData().get(), read);
     node->setPosition({20.0f, 50.0f});
     auto batches = drawn(*node);
     ASSERT_EQ(batches.size(), 1u);
