@@ -64,8 +64,8 @@ Answer service(const Request& r, const std::string& id = "inst-1", const std::st
 nlohmann::json bodyOf(const Request& r) { return nlohmann::json::parse(r.body); }
 
 // The worker's pauses between attempts, recorded instead of slept; after
-// enough of them the worker is parked until the test ends. Made with new
-// and never freed: a worker may still be on its way out through it.
+// enough of them the worker is parked until the test ends. Freed only once
+// the worker has been stopped and waited for.
 struct Pauses {
     std::mutex mutex;
     std::condition_variable changed;
@@ -101,11 +101,12 @@ protected:
     // The worker reads the application that the fixture registers: it is
     // let go and stopped while that is still there.
     void TearDown() override {
-        for (Pauses* p : pauses_) p->release();
+        for (const auto& p : pauses_) p->release();
         Analytics::resetForTests();
+        pauses_.clear();
     }
 
-    Pauses& pauses() { return *pauses_.emplace_back(new Pauses()); }
+    Pauses& pauses() { return *pauses_.emplace_back(std::make_unique<Pauses>()); }
 
     Analytics* start(const std::string& url) {
         configure("<key>analytics</key><dict><key>url</key><string>" + url + "</string></dict>");
@@ -118,7 +119,7 @@ protected:
     std::string idFile() const { return userFile("kv_analytics_uid"); }
 
 private:
-    std::vector<Pauses*> pauses_;
+    std::vector<std::unique_ptr<Pauses>> pauses_;
 };
 
 TEST_F(AnalyticsThreaded, AFirstRunRegistersOpensASessionAndSendsEventsInOrder) {
