@@ -192,19 +192,16 @@ TEST_F(GameScreen, AWinInAModeThatPlaysOnIsPaidOnceAndStopsTheBoard) {
     EXPECT_EQ(counter("gold"), gold);
     EXPECT_EQ(counter("totalScore"), total);
     EXPECT_EQ(game->stateStack(), stack);
-    // A replay is a new game, paid again: the win, and each star it reaches
-    // for the first time.
-    const int starsBefore =
-        game->level->starsForScore(player->getValue("levelResults").get(game->level->uid()).asLongLong());
+    // A replay is a new game, paid again: at least the win, and exactly
+    // what its popup shows (which stars are paid again is the table test's
+    // below).
     vorn::VM::execute("popState(); restart()");
     step(4.0f);
     EXPECT_TRUE(game->board->isEnabled());
     ASSERT_TRUE(playToWin(isGoldPair));
-    const int starsNow = static_cast<int>(vorn::DataSource::get("levelStars")->value().asLongLong());
-    const long long starGold[] = {0, 10, 20, 40};
-    long long paid = 25;
-    for (int k = starsBefore + 1; k <= starsNow && k <= 3; ++k) paid += starGold[k];
-    EXPECT_EQ(counter("gold"), gold + paid) << starsBefore << " stars before, " << starsNow << " now";
+    const long long shown = vorn::DataSource::get("levelGold")->value().asLongLong();
+    EXPECT_GE(shown, 25);
+    EXPECT_EQ(counter("gold"), gold + shown);
 }
 
 // A replay is paid the win and only the stars it reaches for the first
