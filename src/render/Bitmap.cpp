@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -112,20 +113,22 @@ bool pngChunksFit(const unsigned char* bytes, std::size_t size) {
 
 // stb_image copies each image data chunk onto the end of the data before it,
 // and with nothing before it, an empty first chunk is a copy to a null
-// pointer. Empty chunks add nothing, so they are left out of what it reads.
+// pointer. Empty chunks add nothing, so they are left out of what it reads,
+// the last one too when the file ends before its checksum.
 std::vector<unsigned char> withoutEmptyImageData(const unsigned char* bytes, std::size_t size) {
     std::vector<unsigned char> kept;
     std::size_t copied = 0;
     std::size_t i = 8;
-    while (size - i >= 12) {
+    while (size - i >= 8) {
         const std::size_t length = std::size_t(bytes[i]) << 24 | std::size_t(bytes[i + 1]) << 16 |
                                    std::size_t(bytes[i + 2]) << 8 | bytes[i + 3];
-        if (length > size - i - 12) break;
+        if (length > size - i - 8) break;
+        const std::size_t next = std::min(size, i + 12 + length);
         if (length == 0 && std::memcmp(bytes + i + 4, "IDAT", 4) == 0) {
             kept.insert(kept.end(), bytes + copied, bytes + i);
-            copied = i + 12;
+            copied = next;
         }
-        i += 12 + length;
+        i = next;
     }
     if (copied != 0) kept.insert(kept.end(), bytes + copied, bytes + size);
     return kept;

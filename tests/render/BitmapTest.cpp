@@ -238,6 +238,13 @@ TEST_F(BitmapFileTest, EmptyImageDataChunksAddNothing) {
     bitmap.loadFromFile(file("empty-chunks.png", damaged).c_str(), vorn::PixelFormatRGBA8888);
     ASSERT_EQ(bitmap.width(), 2);
     EXPECT_EQ(std::vector<std::uint8_t>(bitmap.pixels().data(), bitmap.pixels().data() + 16), rgba2x2);
+
+    // The same first chunk as the file's last bytes, cut before its
+    // checksum: refused, without that copy.
+    Bitmap cut;
+    cut.loadFromFile(file("cut-after-empty-chunk.png", png.substr(0, data) + empty.substr(0, 8)).c_str(),
+                     vorn::PixelFormatRGBA8888);
+    EXPECT_TRUE(cut.empty());
 }
 
 TEST_F(BitmapFileTest, GreyWithAlphaKeepsFormatZeroAndTwoBytes) {
