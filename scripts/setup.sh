@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config git
   libtinyxml2-dev nlohmann-json3-dev zlib1g-dev libcurl4-openssl-dev
-  libstb-dev libglm-dev libreaderwriterqueue-dev libvorbis-dev
+  libstb-dev libjpeg-dev libglm-dev libreaderwriterqueue-dev libvorbis-dev
   libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   xvfb xauth xdotool fonts-dejavu-core

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,18 +16,19 @@
 // clash with this copy.
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
+// PNG only: JPEG files go to libjpeg, which checks what it reads.
 #define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
 // Nothing reads the failure reasons, and one of them is written to a shared
 // buffer: decoding runs on several threads.
 #define STBI_NO_FAILURE_STRINGS
-// Zeroed memory: a JPEG scan may use a Huffman table that no table segment
-// defined, and stb_image would then read whatever the block held.
+// Zeroed memory, so that no decoder state is ever read before it is set.
 #define STBI_MALLOC(size) std::calloc(1, size)
 #define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
 #define STBI_FREE(pointer) std::free(pointer)
 #include <stb/stb_image.h>
+
+#include <jpeglib.h>
 
 namespace vorn {
 
@@ -60,39 +62,6 @@ Data packTo16(const Data& rgba, std::uint64_t pixelCount, Pack pack) {
         o[1] = static_cast<std::uint8_t>(value >> 8);
     }
     return out;
-}
-
-// stb_image trusts a JPEG's Huffman tables: a table counting more than 256
-// codes makes it write past its arrays. The tables are read here along the
-// path stb_image takes through the file, each one's counts summed.
-bool jpegTablesFit(const unsigned char* bytes, std::size_t size) {
-    auto at = [&](std::size_t i) -> std::size_t { return i < size ? bytes[i] : 0; };
-    std::size_t i = 0;
-    while (i + 1 < size) {
-        if (bytes[i] != 0xFF || bytes[i + 1] == 0xFF) {
-            ++i; // coded data or fill
-            continue;
-        }
-        const std::size_t marker = bytes[i + 1];
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            i += 2;
-            continue;
-        }
-        if (marker == 0xD9) return true;
-        const std::size_t length = at(i + 2) << 8 | at(i + 3);
-        if (marker == 0xC4) {
-            std::size_t p = i + 4;
-            for (long left = static_cast<long>(length) - 2; left > 0;) {
-                std::size_t codes = 0;
-                for (std::size_t k = 0; k < 16; ++k) codes += at(p + 1 + k);
-                if (codes > 256) return false;
-                p += 17 + codes;
-                left -= static_cast<long>(17 + codes);
-            }
-        }
-        i += 2 + length;
-    }
-    return true;
 }
 
 // stb_image sets aside what a PNG chunk's length says before reading it, so
@@ -136,6 +105,69 @@ std::vector<unsigned char> withoutEmptyImageData(const unsigned char* bytes, std
 
 // No texture is larger; the decoder would set aside the whole picture first.
 constexpr int kMaxSide = 16384;
+
+// libjpeg ends a failed decode through its error handler, which jumps back
+// to decodeJpeg; its warnings (damaged data it decodes on) are not logged.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf failed;
+};
+
+[[noreturn]] void jpegFailed(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->failed, 1);
+}
+
+void jpegWarning(j_common_ptr, int) {}
+
+// A JPEG file's pixels, 8 bits per channel, in malloc'd memory: `channels`
+// of them (1, 3 or 4; 0 for the file's own, grey or RGB), or null when the
+// file cannot be decoded. Nothing with a destructor lives in this frame: a
+// failure jumps out of libjpeg back to the setjmp.
+unsigned char* decodeJpeg(const unsigned char* bytes, std::size_t size, int channels, int& width, int& height,
+                          int& decodedChannels) {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jpegFailed;
+    errors.manager.emit_message = jpegWarning;
+    unsigned char* volatile pixels = nullptr;
+    if (setjmp(errors.failed)) {
+        jpeg_destroy_decompress(&info);
+        std::free(pixels);
+        return nullptr;
+    }
+    jpeg_create_decompress(&info);
+    // A progressive file keeps every coefficient until its last scan: what
+    // the picture may take is bounded before libjpeg sets it aside.
+    info.mem->max_memory_to_use = 256L * 1024 * 1024;
+    jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
+    constexpr auto kMaxJpegSide = static_cast<JDIMENSION>(kMaxSide);
+    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.image_width > kMaxJpegSide ||
+        info.image_height > kMaxJpegSide) {
+        jpeg_destroy_decompress(&info);
+        return nullptr;
+    }
+    const int wanted = channels != 0 ? channels : info.num_components == 1 ? 1 : 3;
+    info.out_color_space = wanted == 1 ? JCS_GRAYSCALE : wanted == 3 ? JCS_RGB : JCS_EXT_RGBA;
+    jpeg_start_decompress(&info);
+    const std::size_t row = static_cast<std::size_t>(info.output_width) * static_cast<std::size_t>(wanted);
+    pixels = static_cast<unsigned char*>(std::calloc(row * info.output_height, 1));
+    if (!pixels || info.output_components != wanted) {
+        jpeg_destroy_decompress(&info);
+        std::free(pixels);
+        return nullptr;
+    }
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW line = pixels + row * info.output_scanline;
+        jpeg_read_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_decompress(&info);
+    width = static_cast<int>(info.output_width);
+    height = static_cast<int>(info.output_height);
+    decodedChannels = wanted;
+    jpeg_destroy_decompress(&info);
+    return pixels;
+}
 
 } // namespace
 
@@ -278,11 +310,15 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
         break;
     }
 
-    // stb_image reads as JPEG whatever begins with 0xFF: fill bytes may come
-    // before the start marker.
     static const unsigned char png[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
     const auto fileSize = static_cast<std::size_t>(length);
-    if (bytes[0] == 0xFF && !jpegTablesFit(bytes, fileSize)) {
+    int width = 0;
+    int height = 0;
+    int fileChannels = 0;
+    if (fileSize >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
+        unsigned char* decoded = decodeJpeg(bytes, fileSize, channels, width, height, fileChannels);
+        if (decoded) keepDecoded(decoded, width, height, channels, fileChannels, format, result);
+        std::free(decoded);
         return;
     }
     std::vector<unsigned char> pngCopy;
@@ -299,13 +335,13 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
         (declaredWidth > kMaxSide || declaredHeight > kMaxSide)) {
         return;
     }
-    int width = 0;
-    int height = 0;
-    int fileChannels = 0;
     stbi_uc* decoded = stbi_load_from_memory(bytes, length, &width, &height, &fileChannels, channels);
-    if (!decoded) {
-        return;
-    }
+    if (decoded) keepDecoded(decoded, width, height, channels, fileChannels, format, result);
+    stbi_image_free(decoded);
+}
+
+void Bitmap::keepDecoded(const unsigned char* decoded, int width, int height, int channels, int fileChannels,
+                         int format, int result) {
     if (channels == 0) {
         channels = fileChannels;
         switch (fileChannels) {
@@ -325,11 +361,9 @@ void Bitmap::loadFromMemory(const unsigned char* bytes, int length, int format) 
     }
     const std::uint64_t size = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * channels;
     if (width <= 0 || height <= 0 || size > UINT32_MAX) {
-        stbi_image_free(decoded);
         return;
     }
     pixels_ = Data(decoded, static_cast<std::uint32_t>(size));
-    stbi_image_free(decoded);
     width_ = width;
     height_ = height;
     format_ = result;

@@ -61,6 +61,10 @@ public:
 
 private:
     void reset();
+    // Takes decoded pixels of `channels` (0: the file's own, `fileChannels`)
+    // as this bitmap's, in the format asked for.
+    void keepDecoded(const unsigned char* decoded, int width, int height, int channels, int fileChannels, int format,
+                     int result);
 
     Data pixels_;
     int width_ = 0;
