@@ -107,7 +107,7 @@ std::vector<unsigned char> withoutEmptyImageData(const unsigned char* bytes, std
 constexpr int kMaxSide = 16384;
 
 // libjpeg ends a failed decode through its error handler, which jumps back
-// to decodeJpeg; its warnings (damaged data it decodes on) are not logged.
+// to decodeJpeg.
 struct JpegErrors {
     jpeg_error_mgr manager;
     std::jmp_buf failed;
@@ -117,7 +117,13 @@ struct JpegErrors {
     std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->failed, 1);
 }
 
-void jpegWarning(j_common_ptr, int) {}
+// A warning is damaged data that libjpeg would decode on, filling in what is
+// missing: a few hundred bytes could then make it write a picture of
+// hundreds of megabytes in full. It ends the decode instead; the messages
+// that trace the decode (levels above 0) are ignored.
+void jpegMessage(j_common_ptr info, int level) {
+    if (level < 0) jpegFailed(info);
+}
 
 // A JPEG file's pixels, 8 bits per channel, in malloc'd memory: `channels`
 // of them (1, 3 or 4; 0 for the file's own, grey or RGB), or null when the
@@ -129,7 +135,7 @@ unsigned char* decodeJpeg(const unsigned char* bytes, std::size_t size, int chan
     JpegErrors errors{};
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = jpegFailed;
-    errors.manager.emit_message = jpegWarning;
+    errors.manager.emit_message = jpegMessage;
     unsigned char* volatile pixels = nullptr;
     if (setjmp(errors.failed)) {
         jpeg_destroy_decompress(&info);

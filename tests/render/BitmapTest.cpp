@@ -153,6 +153,12 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
     // A chunk that says it holds 1.4 GB: stb_image set that much aside.
     std::string endlessChunk = png;
     endlessChunk.replace(33, 4, "\x56\x00\x00\x00");
+    // A picture said to be 2000 x 2000 whose data runs out after one block:
+    // libjpeg would fill in the rest.
+    std::string outgrown = vorn::test::encodeJpeg(8, 8, 3, std::vector<std::uint8_t>(8 * 8 * 3, 0x80));
+    const std::size_t frame = outgrown.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    outgrown.replace(frame + 5, 4, std::string("\x07\xD0\x07\xD0", 4));
     // 20000 x 1 pixels, more than any texture.
     std::string tooWide = vorn::test::encodePng(2, 2, 4, rgba2x2);
     tooWide.replace(16, 4, std::string("\x00\x00\x4E\x20", 4));
@@ -169,6 +175,7 @@ TEST_F(BitmapFileTest, BadFilesGiveAnEmptyBitmapAndALogLine) {
         {"truncated.png", png.substr(0, png.size() / 2), vorn::PixelFormatRGBA8888, "can't decode"},
         {"signature-only.png", png.substr(0, 8), vorn::PixelFormatRGBA8888, "can't decode"},
         {"overfull-huffman-table.jpg", overfull, vorn::PixelFormatRGBA8888, "can't decode"},
+        {"outgrown.jpg", outgrown, vorn::PixelFormatRGBA8888, "can't decode"},
         {"endless-chunk.png", endlessChunk, vorn::PixelFormatRGBA8888, "can't decode"},
         {"too-wide.png", tooWide, vorn::PixelFormatRGBA8888, "can't decode"},
         {"empty.png", "", vorn::PixelFormatRGBA8888, ""},
