@@ -17,7 +17,7 @@
 namespace mahjong {
 
 Board::Board(const std::shared_ptr<Level>& layout) : level(layout) {
-    if (const auto seed = vorn::fixedSeed()) {
+    if (const auto seed = vorn::fixedSeed(vorn::SeedUse::Play)) {
         randomEngine.seed(*seed);
     } else {
         std::random_device device;

@@ -52,7 +52,7 @@ std::string MusicPlayer::resolveMusicFile(const std::string& name) {
         if (files.empty()) return {};
         if (files.size() > 1) {
             std::mt19937 engine;
-            if (const auto seed = fixedSeed()) {
+            if (const auto seed = fixedSeed(SeedUse::Music)) {
                 engine.seed(*seed);
             } else {
                 std::random_device device;

@@ -1,5 +1,6 @@
 #include "core/RandomSeed.h"
 
+#include <array>
 #include <mutex>
 #include <random>
 
@@ -7,32 +8,38 @@ namespace vorn {
 
 namespace {
 
-struct Sequence {
+constexpr std::size_t kUses = 3;
+
+struct Sequences {
     std::mutex mutex;
-    std::optional<std::mt19937> engine;
+    std::array<std::optional<std::mt19937>, kUses> engines;
 };
 
-Sequence& sequence() {
-    static Sequence s;
+Sequences& sequences() {
+    static Sequences s;
     return s;
 }
 
 } // namespace
 
-std::optional<std::uint32_t> fixedSeed() {
-    Sequence& s = sequence();
+std::optional<std::uint32_t> fixedSeed(SeedUse use) {
+    Sequences& s = sequences();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (!s.engine) return std::nullopt;
-    return static_cast<std::uint32_t>((*s.engine)());
+    std::optional<std::mt19937>& engine = s.engines[static_cast<std::size_t>(use)];
+    if (!engine) return std::nullopt;
+    return static_cast<std::uint32_t>((*engine)());
 }
 
 void fixSeedsForTesting(std::optional<std::uint32_t> first) {
-    Sequence& s = sequence();
+    Sequences& s = sequences();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (first) {
-        s.engine.emplace(*first);
-    } else {
-        s.engine.reset();
+    for (std::size_t use = 0; use < kUses; ++use) {
+        if (first) {
+            std::seed_seq seeds{*first, static_cast<std::uint32_t>(use)};
+            s.engines[use].emplace(seeds);
+        } else {
+            s.engines[use].reset();
+        }
     }
 }
 

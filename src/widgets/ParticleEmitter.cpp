@@ -48,7 +48,7 @@ void seedFromDevice(std::mt19937& engine) {
 } // namespace
 
 ParticleSystem::Emitter::Area::Area() {
-    if (const auto seed = fixedSeed()) {
+    if (const auto seed = fixedSeed(SeedUse::Particles)) {
         engine.seed(*seed);
     } else {
         seedFromDevice(engine);
@@ -78,7 +78,7 @@ glm::vec2 ParticleSystem::Emitter::CircleArea::randomPoint() {
 
 ParticleSystem::Emitter::Emitter() {
     setCenterParent(true);
-    if (const auto seed = fixedSeed()) {
+    if (const auto seed = fixedSeed(SeedUse::Particles)) {
         engine_.seed(*seed);
         return;
     }

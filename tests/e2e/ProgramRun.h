@@ -510,7 +510,9 @@ protected:
         program_.setEnvironment("VORN_SEED", std::to_string(kSeed));
     }
 
-    static constexpr std::uint32_t kSeed = 20240611u;
+    // Under it the third deal, level 3's in the play run, is one that an
+    // order of play leaves without moves, as that run needs.
+    static constexpr std::uint32_t kSeed = 7u;
 
     void TearDown() override {
         if (HasFailure()) {
